@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "FrameBitmap.h"
+
+namespace kelvista {
+
+// Loads a frame's screenshot as a 32-bit bitmap.
+//   0  loaded and 32-bit; `dibOut` describes it
+//  -1  the file could not be read as a bitmap (missing, not a BMP, damaged, too large)
+//  -2  the conversion failed (every depth but 24 and 32, compressed pixels)
+//  -3  reading the geometry of the result failed
+// `bitmapOut` is written on every path: empty on -1, the loaded but unusable bitmap on -2.
+// `dibOut` is written only on success.
+int LoadBMP(const std::string& path, BitmapHandle& bitmapOut, DibSection& dibOut);
+
+// The same, for a file already in memory. `data` must stay valid while `bitmapOut` holds a bitmap
+// that is not 32-bit (its rows are still read from `data`).
+int LoadBMPFromMemory(const uint8_t* data, size_t size, BitmapHandle& bitmapOut, DibSection& dibOut);
+
+// Brings a loaded bitmap to 32 bits per pixel.
+//   1 already 32-bit, nothing changed; 0 converted, the handle replaced;
+//  -1 reading the source geometry failed; -2 the source depth is neither 24 nor 32;
+//  -3 creating the 32-bit bitmap failed; -4 reading its geometry failed.
+// On a negative result the source stays in `bitmapInOut`.
+int ConvertTo32BitDib(BitmapHandle& bitmapInOut);
+
+// Widens `count` 24-bit pixels (blue, green, red) to 32 bits (blue, green, red, 0).
+// 0 done; -1 `dst` missing; -2 `src` missing. A count of 0 or less copies nothing.
+int ExpandRow24To32(uint8_t* dst, const uint8_t* src, int count);
+
+}  // namespace kelvista

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include <QString>
+
+namespace kelvista {
+
+inline constexpr size_t kCaptionLineCapacity = 4096;  // bytes, terminator included
+
+// The caption of an already opened caption file: its first line with the text-mode rules applied
+// (CR LF reads as LF, byte 0x1A ends the file), at most 4095 bytes, cut at a zero byte, trailing
+// CR and LF removed. Returns the raw bytes.
+std::string ReadCaptionLine(std::FILE* file);
+
+// Opens `path` and reads its caption; false when the file cannot be opened.
+bool ReadCaptionFile(const std::string& path, std::string& captionOut);
+
+// Caption bytes as text: UTF-8 when they are valid UTF-8, otherwise Windows-1252.
+QString CaptionText(const std::string& bytes);
+
+}  // namespace kelvista

@@ -1,0 +1,22 @@
+# Debian packages kelvista needs to build, test and run; sourced by ./run, ./test and ./bench.
+KELVISTA_PACKAGES=(
+    cmake ninja-build g++ clang libclang-rt-14-dev
+    qt6-base-dev libgl-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
+)
+
+# Installs whichever of the packages (plus any given as arguments) are missing.
+kelvista_install_packages() {
+    local wanted=("${KELVISTA_PACKAGES[@]}" "$@") missing=() pkg
+    for pkg in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq &&
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+            "${missing[@]}" >/dev/null
+}

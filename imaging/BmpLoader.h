@@ -19,7 +19,8 @@ int LoadBMP(const std::string& path, BitmapHandle& bitmapOut, DibSection& dibOut
 
 // The same, for a file already in memory. `data` must stay valid while `bitmapOut` holds a bitmap
 // that is not 32-bit (its rows are still read from `data`).
-int LoadBMPFromMemory(const uint8_t* data, size_t size, BitmapHandle& bitmapOut, DibSection& dibOut);
+int LoadBMPFromMemory(const uint8_t* data, size_t size, BitmapHandle& bitmapOut,
+                      DibSection& dibOut);
 
 // Brings a loaded bitmap to 32 bits per pixel.
 //   1 already 32-bit, nothing changed; 0 converted, the handle replaced;

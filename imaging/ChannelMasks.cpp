@@ -1,0 +1,67 @@
+#include "ChannelMasks.h"
+
+namespace kelvista {
+
+namespace {
+
+uint32_t LowestSetBit(uint32_t mask) {
+    uint32_t shift = 0;
+    while (shift < 32 && ((mask >> shift) & 1u) == 0) {
+        ++shift;
+    }
+    return shift;
+}
+
+}  // namespace
+
+bool IsContiguousMask(uint32_t mask) {
+    if (mask == 0) {
+        return true;
+    }
+    const uint64_t run = uint64_t{mask} >> LowestSetBit(mask);
+    return (run & (run + 1)) == 0;  // run is 2^n - 1
+}
+
+bool HasStandardColourMasks(const ChannelMasks& masks) {
+    const ChannelMasks standard;
+    return masks.red == standard.red && masks.green == standard.green &&
+           masks.blue == standard.blue;
+}
+
+PixelNormaliser::Channel PixelNormaliser::MakeChannel(uint32_t mask) {
+    Channel channel;
+    if (mask == 0) {
+        return channel;
+    }
+    channel.mask = mask;
+    channel.shift = LowestSetBit(mask);
+    channel.maxValue = uint64_t{mask} >> channel.shift;
+    return channel;
+}
+
+PixelNormaliser::PixelNormaliser(const ChannelMasks& masks)
+    : m_red(MakeChannel(masks.red)),
+      m_green(MakeChannel(masks.green)),
+      m_blue(MakeChannel(masks.blue)) {}
+
+uint8_t PixelNormaliser::Channel::extract(uint32_t pixel) const {
+    if (maxValue == 0) {
+        return 0;
+    }
+    const uint64_t value = (pixel & mask) >> shift;
+    // Rounded scaling; exact for 8-bit channels (maxValue 255).
+    return static_cast<uint8_t>((value * 255 + maxValue / 2) / maxValue);
+}
+
+void PixelNormaliser::normaliseRow(uint8_t* pixels, size_t count) const {
+    for (size_t i = 0; i < count; ++i, pixels += 4) {
+        const uint32_t pixel = uint32_t{pixels[0]} | uint32_t{pixels[1]} << 8 |
+                               uint32_t{pixels[2]} << 16 | uint32_t{pixels[3]} << 24;
+        pixels[0] = m_blue.extract(pixel);
+        pixels[1] = m_green.extract(pixel);
+        pixels[2] = m_red.extract(pixel);
+        pixels[3] = 0;
+    }
+}
+
+}  // namespace kelvista

@@ -15,10 +15,12 @@ inline constexpr size_t kCaptionLineCapacity = 4096;  // bytes, terminator inclu
 // CR and LF removed. Returns the raw bytes.
 std::string ReadCaptionLine(std::FILE* file);
 
-// Opens `path` and reads its caption; false when the file cannot be opened.
+// Opens `path` and reads its caption; false when the file cannot be opened or is not a regular
+// file (or a link to one).
 bool ReadCaptionFile(const std::string& path, std::string& captionOut);
 
-// Caption bytes as text: UTF-8 when they are valid UTF-8, otherwise Windows-1252.
+// Caption bytes as text: UTF-8 when they are valid UTF-8 (a leading byte order mark dropped),
+// otherwise Windows-1252, which gives every byte a character.
 QString CaptionText(const std::string& bytes);
 
 }  // namespace kelvista

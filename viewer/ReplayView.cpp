@@ -1,0 +1,247 @@
+#include "ReplayView.h"
+
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include <QFile>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include "BmpLoader.h"
+#include "CaptionFile.h"
+#include "FrameNumbers.h"
+#include "ReplayApp.h"
+#include "ReplayCommands.h"
+#include "ReplayLayout.h"
+#include "SettingsStore.h"
+#include "ValueScanner.h"
+#include "ViewTexts.h"
+
+namespace kelvista {
+
+ReplayView::ReplayView(QWidget* parent)
+    : QWidget(parent), m_questions(std::make_unique<DialogQuestions>()) {
+    m_nMaxFrames = ReadSettingDword("replay_maxframes", 1000);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::ArrowCursor);
+    // Every exposed pixel is painted by OnPaint, so Qt need not clear it first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+// The surface releases the held frame bitmap; m_hBitmap never holds one past a load.
+ReplayView::~ReplayView() = default;
+
+void ReplayView::SetQuestions(std::unique_ptr<ViewQuestions> questions) {
+    m_questions = std::move(questions);
+}
+
+bool ReplayView::OnCmdMsg(int id) {
+    const ReplayCommand* command = FindCommand(id);
+    if (command == nullptr) {
+        return false;
+    }
+    (this->*command->handler)();
+    return true;
+}
+
+void ReplayView::OnNextFrame() {
+    StepTo(NextFrameNumber(m_nFrame, m_nMaxFrames));
+}
+
+void ReplayView::OnPrevFrame() {
+    StepTo(PrevFrameNumber(m_nFrame, m_nMaxFrames));
+}
+
+void ReplayView::StepTo(int32_t frame) {
+    // Frame mode is set before the presence test: a step to an absent frame still leaves it.
+    m_bFrameMode = 1;
+    const std::string basePath = FrameBasePath(m_nSession, frame);
+    if (FrameIsPresent(basePath)) {
+        m_nFrame = frame;
+        LoadReplayFrame(basePath);
+    }
+}
+
+void ReplayView::OnGotoFrame() {
+    int32_t session = m_nSession;
+    int32_t frame = m_nFrame;
+    if (AskSessionFrame(session, frame) == 0) {
+        return;
+    }
+    m_bFrameMode = 1;
+    const std::string basePath = FrameBasePath(session, frame);
+    if (FrameIsPresent(basePath)) {
+        m_nSession = session;
+        m_nFrame = frame;
+        LoadReplayFrame(basePath);
+    }
+}
+
+int ReplayView::AskSessionFrame(int32_t& session, int32_t& frame) {
+    QString value = QString::asprintf("%d.%d", session, frame);
+    if (!m_questions->AskValue(this, QStringLiteral("Select [session.frame]"),
+                               QStringLiteral("[session.frame]"), value)) {
+        return 0;
+    }
+    ScanSessionFrame(value.toStdString(), session, frame);
+    return 1;
+}
+
+void ReplayView::OnRefresh() {
+    update();
+}
+
+void ReplayView::OnStop() {
+    if (m_bFrameMode != 1) {
+        return;
+    }
+    m_bFrameMode = 0;
+    SetMainWindowText(QStringLiteral("kelvista"));
+    // Whitens the held frame through m_dib, which is zero (and whitens nothing) after a failed
+    // bitmap load.
+    if (m_dib.bits != nullptr && m_dib.width > 0 && m_dib.height > 0) {
+        const size_t bytes =
+            static_cast<size_t>(m_dib.width) * static_cast<size_t>(m_dib.height) * 4;
+        std::memset(m_dib.bits, 0xFF, bytes);
+    }
+    ResizeClientTo(400, 300);
+    update();
+}
+
+void ReplayView::OnMaxFrames() {
+    QString value = QString::asprintf("%d", m_nMaxFrames);
+    if (!m_questions->AskValue(this, QStringLiteral("Select Max Frames"),
+                               QStringLiteral("Max Frames (10-1000)"), value)) {
+        return;
+    }
+    int32_t maxFrames = m_nMaxFrames;
+    ScanInt(value.toStdString(), maxFrames);
+    if (maxFrames >= 10 && maxFrames <= 1000) {
+        m_nMaxFrames = maxFrames;
+        update();
+    }
+}
+
+int ReplayView::LoadReplayFrame(const std::string& basePath) {
+    std::string caption;
+    if (!ReadCaptionFile(basePath + ".htm", caption)) {
+        ShowMissingFrame("MISSING FRAME (HTM)", basePath);
+        return -1;
+    }
+    SetMainWindowText(TitleText(CaptionText(caption), m_nSession, m_nFrame));
+
+    m_dib = DibSection{};
+    if (LoadBMP(basePath + ".bmp", m_hBitmap, m_dib) != 0) {
+        // The loader may leave an unusable bitmap behind; nothing uses it, so it goes now.
+        m_hBitmap.reset();
+        ShowMissingFrame("MISSING FRAME (BMP)", basePath);
+        return -1;
+    }
+    BitmapHandle previous = m_hMemDC.Select(std::move(m_hBitmap));
+    previous.reset();
+
+    const QSize client = NaturalClientSize(QSize(m_dib.width, m_dib.height), devicePixelRatioF());
+    ResizeClientTo(client.width(), client.height());
+    update();
+    return 0;
+}
+
+int ReplayView::ResizeClientTo(int width, int height) {
+    const QRect client = rect();
+    const int dx = width - client.width();
+    const int dy = height - client.height();
+    if (ReplayApp* app = ReplayApp::Instance()) {
+        app->ResizeMainWindowBy(dx, dy);
+    }
+    return 0;
+}
+
+void ReplayView::SetMainWindowText(const QString& text) {
+    ReplayApp* app = ReplayApp::Instance();
+    if (app != nullptr && app->MainWindow() != nullptr) {
+        app->MainWindow()->setWindowTitle(text);
+    }
+}
+
+void ReplayView::ShowMissingFrame(const char* caption, const std::string& basePath) {
+    m_questions->ShowMessage(this, QString::fromLatin1(caption),
+                             QFile::decodeName(QByteArray::fromStdString(basePath)));
+}
+
+bool ReplayView::focusNextPrevChild(bool /*next*/) {
+    return false;
+}
+
+void ReplayView::paintEvent(QPaintEvent* event) {
+    OnPaint(event->rect());
+}
+
+void ReplayView::OnPaint(const QRect& exposed) {
+    QPainter painter(this);
+    if (m_bFrameMode != 0) {
+        PaintFrame(painter, exposed);
+    } else {
+        PaintInfo(painter, exposed);
+    }
+}
+
+void ReplayView::PaintFrame(QPainter& painter, const QRect& exposed) {
+    const QImage& image = m_hMemDC.image();
+    const qreal dpr = devicePixelRatioF();
+    const QRectF imageRect(0, 0, image.width() / dpr, image.height() / dpr);
+    const QRectF target = QRectF(exposed) & imageRect;
+    if (!target.isEmpty()) {
+        // The source is the same rectangle in the frame's own pixels, so nothing is scaled.
+        const QRectF source(target.topLeft() * dpr, target.size() * dpr);
+        painter.drawImage(target, image, source);
+    }
+    // Where the window is larger than the frame (or before any frame), the background shows.
+    const QRectF area(exposed);
+    const QBrush background = palette().window();
+    if (area.right() > imageRect.right()) {
+        painter.fillRect(QRectF(QPointF(std::max(area.left(), imageRect.right()), area.top()),
+                                area.bottomRight()),
+                         background);
+    }
+    if (area.bottom() > imageRect.bottom()) {
+        painter.fillRect(QRectF(QPointF(area.left(), std::max(area.top(), imageRect.bottom())),
+                                area.bottomRight()),
+                         background);
+    }
+}
+
+void ReplayView::PaintInfo(QPainter& painter, const QRect& exposed) {
+    painter.fillRect(exposed, palette().window());
+    char stamp[kShortTextCapacity];
+    BuildStamp(stamp, sizeof stamp);
+    const std::string text = InfoText(stamp, m_nSession, m_nFrame, m_nMaxFrames);
+
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QFontMetrics metrics(font());
+    int baseline = metrics.ascent();
+    std::string_view rest(text);
+    // One line per CR LF, drawn from the top-left corner.
+    while (!rest.empty()) {
+        const size_t end = rest.find("\r\n");
+        const std::string_view line = rest.substr(0, end);
+        painter.drawText(QPoint(0, baseline),
+                         QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        baseline += metrics.lineSpacing();
+        if (end == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(end + 2);
+    }
+}
+
+QSize NaturalClientSize(QSize pixels, qreal devicePixelRatio) {
+    if (devicePixelRatio <= 0) {
+        devicePixelRatio = 1;
+    }
+    // Rounded up, so the whole frame fits when the ratio does not divide its size.
+    return QSize(static_cast<int>(std::ceil(pixels.width() / devicePixelRatio)),
+                 static_cast<int>(std::ceil(pixels.height() / devicePixelRatio)));
+}
+
+}  // namespace kelvista

@@ -1,0 +1,176 @@
+#include "ViewerChildren.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QPainter>
+#include <QWidget>
+
+#include "FrameImage.h"
+#include "MainFrame.h"
+#include "ProcessMemory.h"
+#include "ReplayApp.h"
+#include "ReplayView.h"
+#include "SilentQuestions.h"
+
+namespace kelvista::bench {
+namespace {
+
+// Notes the first paint event that reaches a widget of interest. An application-wide filter sees
+// it before the widget handles it, so the paint is complete once control is back with the caller.
+class FirstPaintWatcher : public QObject {
+public:
+    explicit FirstPaintWatcher(bool viewOnly) : m_viewOnly(viewOnly) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    bool painted() const { return m_painted; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            (!m_viewOnly || qobject_cast<ReplayView*>(watched) != nullptr)) {
+            m_painted = true;
+        }
+        return false;
+    }
+
+private:
+    bool m_viewOnly;
+    bool m_painted = false;
+};
+
+// A window whose paint draws one line of text, as the info screen does.
+class TextWindow : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().window());
+        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("kelvista"));
+    }
+};
+
+QtMessageHandler g_previousHandler = nullptr;
+
+void FilterHeadlessWarnings(QtMsgType type, const QMessageLogContext& context,
+                            const QString& message) {
+    if (type == QtWarningMsg && (message.contains(QLatin1String("does not support raise()")) ||
+                                 message.contains(QLatin1String("XDG_RUNTIME_DIR")))) {
+        return;
+    }
+    if (g_previousHandler != nullptr) {
+        g_previousHandler(type, context, message);
+    }
+}
+
+bool ProcessEventsUntil(const FirstPaintWatcher& watcher) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!watcher.painted() && timer.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return watcher.painted();
+}
+
+// Reports the time and leaves at once: what follows the first paint is not measured.
+int ReportPainted(bool painted) {
+    if (!painted) {
+        return 2;
+    }
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    std::printf("painted %lld\n", static_cast<long long>(std::chrono::nanoseconds(now).count()));
+    std::fflush(stdout);
+    _exit(0);
+}
+
+void NameApplication() {
+    QApplication::setApplicationName(QStringLiteral("kelvista"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+}
+
+int BareWindow(int argc, char** argv, bool withText) {
+    QApplication application(argc, argv);
+    NameApplication();
+    FirstPaintWatcher watcher(false);
+    std::unique_ptr<QWidget> owned =
+        withText ? std::make_unique<TextWindow>() : std::make_unique<QWidget>();
+    QWidget& window = *owned;
+    window.setWindowTitle(QStringLiteral("kelvista"));
+    window.setGeometry(0, 0, CMainFrame::kFirstOuterWidth, CMainFrame::kFirstOuterHeight);
+    window.show();
+    return ReportPainted(ProcessEventsUntil(watcher));
+}
+
+int ViewerStartup(int argc, char** argv) {
+    // As the program's own main() does.
+    QApplication application(argc, argv);
+    NameApplication();
+    RouteTracesToQtLog();
+    FirstPaintWatcher watcher(true);
+    ReplayApp theApp;
+    if (!theApp.InitInstance()) {
+        return 2;
+    }
+    return ReportPainted(ProcessEventsUntil(watcher));
+}
+
+int ViewerMemory(int argc, char** argv) {
+    QApplication application(argc, argv);
+    NameApplication();
+    ReplayApp theApp;
+    if (!theApp.InitInstance()) {
+        return 2;
+    }
+    int messages = 0;
+    ReplayView& view = theApp.MainFrame()->View();
+    view.SetQuestions(std::make_unique<SilentQuestions>(messages));
+    QCoreApplication::processEvents();
+    const uint64_t idle = ResidentBytes();
+
+    view.OnNextFrame();
+    view.repaint();
+    QCoreApplication::processEvents();
+    const uint64_t peak = PeakResidentBytes();
+    if (messages != 0 || view.m_dib.bits == nullptr) {
+        return 3;
+    }
+    std::printf("idle %llu\npeak %llu\nloaded %dx%d\n", static_cast<unsigned long long>(idle),
+                static_cast<unsigned long long>(peak), view.m_dib.width, view.m_dib.height);
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+void QuietenHeadlessWarnings() {
+    if (g_previousHandler == nullptr) {
+        g_previousHandler = qInstallMessageHandler(FilterHeadlessWarnings);
+    }
+}
+
+int RunChildMode(int argc, char** argv) {
+    if (argc < 2) {
+        return -1;
+    }
+    const std::string_view mode = argv[1];
+    if (mode == kChildBareWindow || mode == kChildTextWindow) {
+        QuietenHeadlessWarnings();
+        return BareWindow(argc, argv, mode == kChildTextWindow);
+    }
+    if (mode == kChildViewer) {
+        QuietenHeadlessWarnings();
+        return ViewerStartup(argc, argv);
+    }
+    if (mode == kChildMemory) {
+        QuietenHeadlessWarnings();
+        return ViewerMemory(argc, argv);
+    }
+    return -1;
+}
+
+}  // namespace kelvista::bench

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string_view>
+
+namespace kelvista::bench {
+
+// The viewer benchmark starts itself again in one of these modes, so that start-up and memory are
+// measured in a fresh process. Each writes its measurements to standard output as "key value"
+// lines. QT_QPA_PLATFORM and XDG_CONFIG_HOME come from the parent.
+inline constexpr std::string_view kChildBareWindow = "--child=startup-bare";
+inline constexpr std::string_view kChildTextWindow = "--child=startup-text";
+inline constexpr std::string_view kChildViewer = "--child=startup-viewer";
+inline constexpr std::string_view kChildMemory = "--child=memory";
+
+// Runs the mode named by argv[1] when it is one of them; -1 when it is not.
+//   startup-bare:   a plain QWidget of the main window's first size, shown; prints "painted <ns>"
+//                   (steady clock) once its first paint is done.
+//   startup-text:   the same window painting one line of text with the default font, which is
+//                   what the viewer's info screen needs from Qt besides a window.
+//   startup-viewer: the viewer's own start-up (application object, main window, view); prints
+//                   "painted <ns>" once the view has painted the info screen.
+//   memory:         the viewer on the info screen, then Next onto frame 1 and its paint; prints
+//                   "idle <bytes>" (resident on the info screen) and "peak <bytes>" (highest
+//                   resident set while showing the frame), and "loaded <width>x<height>".
+int RunChildMode(int argc, char** argv);
+
+// Drops the warnings Qt's offscreen platform gives for what it cannot do (raising a window) and
+// for a missing XDG_RUNTIME_DIR, which would bury the results; everything else is passed on.
+void QuietenHeadlessWarnings();
+
+}  // namespace kelvista::bench

@@ -1,0 +1,89 @@
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "CaptionFile.h"
+
+namespace kelvista {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kLimit = kCaptionLineCapacity - 1;
+
+struct CaptionCase {
+    const char* name;
+    std::string bytes;
+    std::string caption;
+    int nextByte;  // what the stream holds after the line: shows where reading stopped
+};
+
+class ReadCaptionLineTest : public testing::TestWithParam<CaptionCase> {};
+
+TEST_P(ReadCaptionLineTest, AppliesTextModeAndTrimmingRules) {
+    std::string bytes = GetParam().bytes;
+    std::FILE* file = fmemopen(bytes.data(), bytes.size(), "rb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(ReadCaptionLine(file), GetParam().caption);
+    EXPECT_EQ(std::fgetc(file), GetParam().nextByte);
+    std::fclose(file);
+}
+
+std::string Repeat(size_t count) {
+    return std::string(count, 'a');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ReadCaptionLineTest,
+    testing::Values(
+        CaptionCase{"CrLf", "Hand 12\r\nsecond line\r\n", "Hand 12", 's'},
+        CaptionCase{"SpaceThenCrCrLf", "abc \r\r\nnext", "abc ", 'n'},
+        CaptionCase{"LfOnly", "one\ntwo", "one", 't'},
+        CaptionCase{"LoneCrInside", "a\rb\nc", "a\rb", 'c'},
+        CaptionCase{"LoneCrAtEnd", "ab\r", "ab", EOF}, CaptionCase{"LfCr", "x\n\ry", "x", '\r'},
+        CaptionCase{"TrailingBlanksStay", "  x \t\r\n", "  x \t", EOF},
+        CaptionCase{"Empty", "", "", EOF}, CaptionCase{"EmptyFirstLine", "\r\nsecond", "", 's'},
+        CaptionCase{"NoLineEnd", "last line", "last line", EOF},
+        CaptionCase{"EndOfFileMark",
+                    std::string("ab\x1A"
+                                "cd\n",
+                                6),
+                    "ab", 'c'},
+        CaptionCase{"EndOfFileMarkAfterCr", std::string("ab\r\x1A\n", 5), "ab", '\n'},
+        CaptionCase{"ZeroByteEndsCaption", std::string("ab\0cd\n", 6), "ab", EOF},
+        CaptionCase{"ZeroByteAfterCr", std::string("abc\r\0def", 8), "abc", EOF},
+        CaptionCase{"CutAtLimit", Repeat(5000), Repeat(kLimit), 'a'},
+        CaptionCase{"CrLfAfterLimit", Repeat(kLimit) + "\r\nz", Repeat(kLimit), '\r'},
+        // CR LF arrives as one LF, which is the last byte that fits.
+        CaptionCase{"CrLfAtLimit", Repeat(kLimit - 1) + "\r\nz", Repeat(kLimit - 1), 'z'},
+        CaptionCase{"LoneCrAtLimit", Repeat(kLimit - 1) + "\rz", Repeat(kLimit - 1), 'z'},
+        CaptionCase{"CrAtLimitThenEnd", Repeat(kLimit - 1) + "\r", Repeat(kLimit - 1), EOF},
+        CaptionCase{"CrCrLfAtLimit", Repeat(kLimit - 2) + "\r\r\nz", Repeat(kLimit - 2), 'z'},
+        CaptionCase{"ManyCrLfCollapsed", Repeat(10) + std::string(8000, '\r') + "\nz", Repeat(10),
+                    '\r'}),
+    [](const testing::TestParamInfo<CaptionCase>& param) { return param.param.name; });
+
+TEST(ReadCaptionFileTest, ReadsTheFirstLineOfARegularFileOnly) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("kelvista-caption-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder / "folder.htm");
+    std::ofstream(folder / "frame.htm", std::ios::binary) << "Hand 12\r\n<html>\r\n";
+    std::ofstream(folder / "empty.htm", std::ios::binary);
+
+    std::string caption = "unchanged";
+    EXPECT_FALSE(ReadCaptionFile((folder / "missing.htm").string(), caption));
+    EXPECT_FALSE(ReadCaptionFile((folder / "folder.htm").string(), caption));
+    EXPECT_EQ(caption, "unchanged");
+    EXPECT_TRUE(ReadCaptionFile((folder / "frame.htm").string(), caption));
+    EXPECT_EQ(caption, "Hand 12");
+    EXPECT_TRUE(ReadCaptionFile((folder / "empty.htm").string(), caption));
+    EXPECT_EQ(caption, "");
+    fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace kelvista

@@ -107,6 +107,52 @@ bool ClassifyCompression(uint32_t headerSize, uint32_t compression, Encoding& en
     }
 }
 
+struct Geometry {
+    int64_t width = 0;
+    int64_t height = 0;  // negative for top-down
+    uint32_t planes = 0;
+    int32_t bits = 0;
+    uint32_t compression = kRgb;
+};
+
+Geometry ReadGeometry(const uint8_t* info, uint32_t headerSize) {
+    Geometry g;
+    if (headerSize == kCoreHeaderSize) {  // 16-bit unsigned fields, no compression
+        g.width = Read16(info + 4);
+        g.height = Read16(info + 6);
+        g.planes = Read16(info + 8);
+        g.bits = Read16(info + 10);
+    } else {
+        g.width = ReadSigned32(info + 4);
+        g.height = ReadSigned32(info + 8);
+        g.planes = Read16(info + 12);
+        g.bits = Read16(info + 14);
+        g.compression = Read32(info + 16);
+    }
+    return g;
+}
+
+// Masks live in the header from 52 bytes on, or follow a 40-byte header (then `headersEnd` moves
+// past them). False when they are cut off or a mask is not one run of bits.
+bool ReadMasks(const uint8_t* info, uint32_t headerSize, uint32_t compression, size_t headBytes,
+               uint64_t& headersEnd, ChannelMasks& masks) {
+    size_t maskCount = headerSize >= 56 ? 4 : 3;
+    if (headerSize == kInfoHeaderSize) {
+        maskCount = compression == kAlphaBitfields ? 4 : 3;
+        headersEnd += maskCount * 4;
+    }
+    if (headersEnd > headBytes) {
+        return false;
+    }
+    const uint8_t* maskBytes = info + kInfoHeaderSize;
+    masks.red = Read32(maskBytes);
+    masks.green = Read32(maskBytes + 4);
+    masks.blue = Read32(maskBytes + 8);
+    masks.alpha = maskCount == 4 ? Read32(maskBytes + 12) : 0;
+    return IsContiguousMask(masks.red) && IsContiguousMask(masks.green) &&
+           IsContiguousMask(masks.blue) && IsContiguousMask(masks.alpha);
+}
+
 }  // namespace
 
 bool ReadBmpHeader(BmpPixelSource& source, BmpHeader& header) {
@@ -125,62 +171,30 @@ bool ReadBmpHeader(BmpPixelSource& source, BmpHeader& header) {
         return false;
     }
     const uint8_t* info = head + kFileHeaderSize;
-
-    int64_t width = 0;
-    int64_t height = 0;
-    uint32_t planes = 0;
-    int32_t bits = 0;
-    uint32_t compression = kRgb;
-    if (headerSize == kCoreHeaderSize) {
-        width = Read16(info + 4);
-        height = Read16(info + 6);
-        planes = Read16(info + 8);
-        bits = Read16(info + 10);
-    } else {
-        width = ReadSigned32(info + 4);
-        height = ReadSigned32(info + 8);
-        planes = Read16(info + 12);
-        bits = Read16(info + 14);
-        compression = Read32(info + 16);
-    }
+    const Geometry g = ReadGeometry(info, headerSize);
+    const int32_t bits = g.bits;
     Encoding encoding = Encoding::Plain;
-    if (planes != 1 || !IsKnownDepth(bits) ||
-        !ClassifyCompression(headerSize, compression, encoding)) {
+    if (g.planes != 1 || !IsKnownDepth(bits) ||
+        !ClassifyCompression(headerSize, g.compression, encoding)) {
         return false;
     }
-    if (bits == 0 &&
-        !(encoding == Encoding::Compressed && (compression == kJpeg || compression == kPng))) {
+    const bool embedsImage =
+        headerSize != kOs2HeaderSize && (g.compression == kJpeg || g.compression == kPng);
+    if (bits == 0 && !embedsImage) {
         return false;  // only embedded JPEG/PNG leave the depth to the stream
     }
-    if (width <= 0 || height == 0 || height == std::numeric_limits<int32_t>::min()) {
+    if (g.width <= 0 || g.height == 0 || g.height == std::numeric_limits<int32_t>::min()) {
         return false;
     }
-    const bool topDown = height < 0;
-    height = topDown ? -height : height;
+    const int64_t width = g.width;
+    const bool topDown = g.height < 0;
+    const int64_t height = topDown ? -g.height : g.height;
 
-    // Masks live in the header from 52 bytes on, or follow a 40-byte header.
     uint64_t headersEnd = kFileHeaderSize + headerSize;
     ChannelMasks masks;
-    if (encoding == Encoding::Masked) {
-        const uint8_t* maskBytes = info + kInfoHeaderSize;
-        size_t maskCount = 0;
-        if (headerSize == kInfoHeaderSize) {
-            maskCount = compression == kAlphaBitfields ? 4 : 3;
-            headersEnd += maskCount * 4;
-        } else if (headerSize > kInfoHeaderSize) {
-            maskCount = headerSize >= 56 ? 4 : 3;
-        }
-        if (maskCount < 3 || headersEnd > headBytes) {
-            return false;  // a core header cannot carry masks; or the masks are cut off
-        }
-        masks.red = Read32(maskBytes);
-        masks.green = Read32(maskBytes + 4);
-        masks.blue = Read32(maskBytes + 8);
-        masks.alpha = maskCount == 4 ? Read32(maskBytes + 12) : 0;
-        if (!IsContiguousMask(masks.red) || !IsContiguousMask(masks.green) ||
-            !IsContiguousMask(masks.blue) || !IsContiguousMask(masks.alpha)) {
-            return false;
-        }
+    if (encoding == Encoding::Masked &&
+        !ReadMasks(info, headerSize, g.compression, headBytes, headersEnd, masks)) {
+        return false;
     }
 
     if (pixelOffset < headersEnd || pixelOffset >= fileSize) {

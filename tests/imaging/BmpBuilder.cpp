@@ -142,44 +142,21 @@ Picture Picture::Generated(int32_t width, int32_t height) {
     return picture;
 }
 
+struct VersionInfo {
+    const char* name;
+    uint32_t size;
+};
+// In the order of HeaderVersion.
+constexpr VersionInfo kVersionInfo[] = {{"Core12", 12}, {"Info40", 40}, {"V2_52", 52},
+                                        {"V3_56", 56},  {"Os2_64", 64}, {"V4_108", 108},
+                                        {"V5_124", 124}};
+
 const char* HeaderName(HeaderVersion version) {
-    switch (version) {
-        case HeaderVersion::Core12:
-            return "Core12";
-        case HeaderVersion::Info40:
-            return "Info40";
-        case HeaderVersion::V2_52:
-            return "V2_52";
-        case HeaderVersion::V3_56:
-            return "V3_56";
-        case HeaderVersion::Os2_64:
-            return "Os2_64";
-        case HeaderVersion::V4_108:
-            return "V4_108";
-        case HeaderVersion::V5_124:
-            return "V5_124";
-    }
-    return "?";
+    return kVersionInfo[size_t(version)].name;
 }
 
 uint32_t HeaderSize(HeaderVersion version) {
-    switch (version) {
-        case HeaderVersion::Core12:
-            return 12;
-        case HeaderVersion::Info40:
-            return 40;
-        case HeaderVersion::V2_52:
-            return 52;
-        case HeaderVersion::V3_56:
-            return 56;
-        case HeaderVersion::Os2_64:
-            return 64;
-        case HeaderVersion::V4_108:
-            return 108;
-        case HeaderVersion::V5_124:
-            return 124;
-    }
-    return 0;
+    return kVersionInfo[size_t(version)].size;
 }
 
 uint8_t SpareByte(int32_t x, int32_t y) {

@@ -52,14 +52,6 @@ TEST(Truncation, EveryShortenedFileIsRefused) {
     }
 }
 
-TEST(Truncation, ShortenedFilesOnDiskAreRefused) {
-    const std::vector<uint8_t> whole = BuildBmp(Picture::Generated(3, 2), BmpOptions{});
-    for (size_t length = 0; length < whole.size(); length += 7) {
-        const std::vector<uint8_t> cut(whole.begin(), whole.begin() + ptrdiff_t(length));
-        EXPECT_EQ(LoadFromFile(cut).code, -1) << "cut to " << length;
-    }
-}
-
 struct Damage {
     const char* name;
     std::function<void(std::vector<uint8_t>&)> apply;

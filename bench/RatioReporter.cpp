@@ -33,10 +33,8 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
             continue;
         }
         const std::string& name = run.run_name.function_name;
-        // Aggregates carry the statistic itself, not an accumulated total.
-        const double seconds =
-            median ? run.real_accumulated_time
-                   : run.real_accumulated_time / static_cast<double>(run.iterations);
+        // An aggregate's total is scaled so that this also gives its statistic per iteration.
+        const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
         m_seconds[name] = seconds;
         for (const auto& [counterName, counter] : run.counters) {
             if ((counter.flags & benchmark::Counter::kIsRate) == 0) {

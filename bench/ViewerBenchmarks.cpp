@@ -42,7 +42,8 @@ constexpr char kMemory[] = "memory/3840x2160";
 // it measures.
 class ViewerBench {
 public:
-    ViewerBench(int32_t frames, int startups) : m_frames(frames), m_startups(startups) {
+    ViewerBench(int32_t frames, int startups, int repetitions)
+        : m_frames(frames), m_startups(startups), m_repetitions(repetitions) {
         m_settings->setText("InstallFolder", stepRoot());
         m_settings->setDword("replay_maxframes", frames);
         SetUserSettingsForTesting(m_settings);
@@ -55,6 +56,7 @@ public:
     bool ok() const { return !m_folder.path().empty(); }
     int32_t frames() const { return m_frames; }
     int startups() const { return m_startups; }
+    int repetitions() const { return m_repetitions; }
     std::string stepRoot() const { return m_folder.path() + "/step"; }
 
     // The frames the view steps through, in the order Next visits them from frame 0.
@@ -114,6 +116,7 @@ private:
     TempFolder m_folder{"kelvista-bench-viewer"};
     int32_t m_frames;
     int m_startups;
+    int m_repetitions;
     std::shared_ptr<MemorySettingsSource> m_settings = std::make_shared<MemorySettingsSource>();
     std::vector<std::string> m_stepFrames;
     std::unique_ptr<ReplayApp> m_app;
@@ -224,13 +227,13 @@ void Register(ViewerBench& bench, RatioReporter& reporter) {
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(steps)
-        ->Repetitions(3)
+        ->Repetitions(bench.repetitions())
         ->ReportAggregatesOnly(true);
     benchmark::RegisterBenchmark(kStepNext, StepFrames, std::ref(bench))
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(steps)
-        ->Repetitions(3)
+        ->Repetitions(bench.repetitions())
         ->ReportAggregatesOnly(true);
     benchmark::RegisterBenchmark(kStepPaint, PaintFrame, std::ref(bench))
         ->Unit(benchmark::kMillisecond)
@@ -239,15 +242,21 @@ void Register(ViewerBench& bench, RatioReporter& reporter) {
     benchmark::RegisterBenchmark(kStartBare, StartUp, std::ref(bench), kChildBareWindow)
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime()
-        ->Iterations(bench.startups());
+        ->Iterations(bench.startups())
+        ->Repetitions(bench.repetitions())
+        ->ReportAggregatesOnly(true);
     benchmark::RegisterBenchmark(kStartText, StartUp, std::ref(bench), kChildTextWindow)
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime()
-        ->Iterations(bench.startups());
+        ->Iterations(bench.startups())
+        ->Repetitions(bench.repetitions())
+        ->ReportAggregatesOnly(true);
     benchmark::RegisterBenchmark(kStartViewer, StartUp, std::ref(bench), kChildViewer)
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime()
-        ->Iterations(bench.startups());
+        ->Iterations(bench.startups())
+        ->Repetitions(bench.repetitions())
+        ->ReportAggregatesOnly(true);
     benchmark::RegisterBenchmark(kMemory, PeakMemory, std::ref(bench))
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime()
@@ -299,7 +308,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     RatioReporter reporter;
     {
-        ViewerBench bench(quick ? 10 : 200, quick ? 2 : 10);
+        ViewerBench bench(quick ? 10 : 200, quick ? 2 : 10, quick ? 1 : 3);
         if (!bench.ok()) {
             std::cerr << "kelvista_bench_viewer: cannot make a temporary folder\n";
             return 1;

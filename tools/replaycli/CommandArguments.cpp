@@ -1,0 +1,139 @@
+#include "CommandArguments.h"
+
+#include <QStringBuilder>
+
+#include "SettingsStore.h"
+
+namespace kelvista::replaycli {
+
+namespace {
+
+bool LooksLikeNegativeNumber(const QString& argument) {
+    return argument.size() > 1 && argument[0] == QLatin1Char('-') && argument[1].isDigit();
+}
+
+}  // namespace
+
+CommandArguments::CommandArguments(const Command& command, QList<QCommandLineOption> options,
+                                   qsizetype positionalCount)
+    : m_command(command), m_options(std::move(options)), m_positionalCount(positionalCount) {
+    m_options.append(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Shows this help.")));
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    m_parser.addOptions(m_options);
+}
+
+bool CommandArguments::takesValue(const QString& argument) const {
+    if (argument.contains(QLatin1Char('='))) {
+        return false;
+    }
+    QString name = argument;
+    while (name.startsWith(QLatin1Char('-'))) {
+        name.remove(0, 1);
+    }
+    for (const QCommandLineOption& option : m_options) {
+        if (option.names().contains(name)) {
+            return !option.valueName().isEmpty();
+        }
+    }
+    return false;
+}
+
+QStringList CommandArguments::separated(const QStringList& arguments) {
+    QStringList options;
+    QStringList positionals;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--")) {
+            positionals += arguments.mid(i + 1);
+            break;
+        }
+        if (argument.size() < 2 || !argument.startsWith(QLatin1Char('-')) ||
+            LooksLikeNegativeNumber(argument)) {
+            positionals.append(argument);
+            continue;
+        }
+        options.append(argument);
+        if (takesValue(argument)) {
+            if (i + 1 == arguments.size()) {
+                // The parser would take the "--" put after the options for the value.
+                m_missingValueFor = argument;
+                break;
+            }
+            options.append(arguments[++i]);
+        }
+    }
+    return options << QStringLiteral("--") << positionals;
+}
+
+bool CommandArguments::parse(const QStringList& arguments) {
+    const QStringList program = {QStringLiteral("kelvista-replay ") +
+                                 QLatin1String(m_command.name)};
+    m_missingValueFor.clear();
+    const QStringList parserArguments = program + separated(arguments);
+    if (!m_missingValueFor.isEmpty()) {
+        m_error = QStringLiteral("%1: missing value after '%2'")
+                      .arg(QLatin1String(m_command.name), m_missingValueFor);
+        return false;
+    }
+    if (!m_parser.parse(parserArguments)) {
+        m_error = QLatin1String(m_command.name) % QLatin1String(": ") % m_parser.errorText();
+        return false;
+    }
+    if (helpRequested()) {
+        return true;
+    }
+    m_positionals = m_parser.positionalArguments();
+    if (m_positionals.size() < m_positionalCount) {
+        m_error = QStringLiteral("%1: missing argument (usage: %1 %2)")
+                      .arg(QLatin1String(m_command.name), QLatin1String(m_command.synopsis));
+        return false;
+    }
+    if (m_positionals.size() > m_positionalCount) {
+        m_error = QStringLiteral("%1: unexpected argument '%2' (usage: %1 %3)")
+                      .arg(QLatin1String(m_command.name), m_positionals[m_positionalCount],
+                           QLatin1String(m_command.synopsis));
+        return false;
+    }
+    return true;
+}
+
+QString CommandHelpText(const Command& command) {
+    return QStringLiteral("Usage: kelvista-replay %1 %2\n\n%3\n")
+        .arg(QLatin1String(command.name), QLatin1String(command.synopsis),
+             QLatin1String(command.details));
+}
+
+QString ToolHelpText() {
+    QString commands;
+    for (const Command& command : Commands()) {
+        const QString usage =
+            QLatin1String(command.name) % QLatin1Char(' ') % QLatin1String(command.synopsis);
+        commands += QStringLiteral("  %1\n      %2\n").arg(usage, QLatin1String(command.summary));
+    }
+    return QStringLiteral(
+               "Usage: kelvista-replay [--help | --version] COMMAND [ARGUMENTS]\n"
+               "\n"
+               "Reads Dravenor replays the way the kelvista viewer reads them.\n"
+               "\n"
+               "Commands:\n"
+               "%1"
+               "  Run 'kelvista-replay COMMAND --help' for the details of one command.\n"
+               "\n"
+               "Options:\n"
+               "  -h, --help     Shows this help.\n"
+               "  -v, --version  Shows the version.\n"
+               "\n"
+               "Exit codes:\n"
+               "  0  done: the file or frame was loaded\n"
+               "  1  the frame is absent, or a file could not be read, loaded or written\n"
+               "  2  usage error: unknown command or option, missing or extra argument\n"
+               "\n"
+               "Settings (read only, never written):\n"
+               "  InstallFolder, the folder the replays lie under, is read from\n"
+               "  %2\n"
+               "  (on Unix $XDG_CONFIG_HOME/Dravenor.conf, by default ~/.config/Dravenor.conf).\n")
+        .arg(commands, QString::fromStdString(UserSettingsLocation()));
+}
+
+}  // namespace kelvista::replaycli

@@ -1,0 +1,88 @@
+#include <optional>
+#include <string>
+
+#include "BitmapReport.h"
+#include "CaptionFile.h"
+#include "Command.h"
+#include "CommandArguments.h"
+#include "Output.h"
+#include "ReplayLayout.h"
+#include "SessionFrame.h"
+
+namespace kelvista::replaycli {
+
+namespace {
+
+const QString kPngOption = QStringLiteral("png");
+
+int RunFrame(const QStringList& arguments) {
+    CommandArguments parsed(
+        FrameCommand(),
+        {QCommandLineOption(kPngOption, QStringLiteral("Writes a PNG."), QStringLiteral("OUT"))},
+        1);
+    if (!parsed.parse(arguments)) {
+        PrintError(parsed.errorText());
+        return kExitUsage;
+    }
+    if (parsed.helpRequested()) {
+        PrintText(CommandHelpText(FrameCommand()));
+        return kExitSuccess;
+    }
+    const QString position = parsed.positionals().front();
+    int32_t session = 0;
+    int32_t frame = 0;
+    if (!ParseSessionFrame(position.toStdString(), session, frame)) {
+        PrintError(QStringLiteral("frame: '%1' is not SESSION.FRAME (two whole numbers joined by "
+                                  "a point, e.g. 3.7)")
+                       .arg(position));
+        return kExitUsage;
+    }
+
+    const std::string basePath = FrameBasePath(session, frame);
+    PrintField("path", basePath);
+    const bool present = FrameIsPresent(basePath);
+    PrintField("present", present ? "yes" : "no");
+    if (!present) {
+        PrintError(QStringLiteral("%1: no frame here (needs both .bmp and .htm)")
+                       .arg(DisplayPath(basePath)));
+        return kExitFailure;
+    }
+    std::string caption;
+    if (!ReadCaptionFile(basePath + ".htm", caption)) {
+        PrintError(QStringLiteral("%1.htm: cannot be opened").arg(DisplayPath(basePath)));
+        return kExitFailure;
+    }
+    PrintField("caption", CaptionText(caption).toStdString());
+
+    std::optional<QString> png;
+    if (parsed.isSet(kPngOption)) {
+        png = parsed.value(kPngOption);
+    }
+    return ReportBitmap(basePath + ".bmp", png);
+}
+
+}  // namespace
+
+const Command& FrameCommand() {
+    static const Command command{
+        "frame", "SESSION.FRAME [--png OUT]",
+        "Finds a frame under the replay folder of the settings, as the viewer does, and loads it.",
+        "Composes the frame's path from the InstallFolder setting as the viewer does\n"
+        "(<InstallFolder>/replay/session<SESSION>/frame<FRAME, 3 digits at least>) and prints:\n"
+        "  path: P       the frame's path without extension\n"
+        "  present: yes|no  whether both P.bmp and P.htm exist\n"
+        "and for a present frame:\n"
+        "  caption: C    the first line of P.htm, as UTF-8\n"
+        "  status, size, depth   as 'decode' prints them for P.bmp\n"
+        "SESSION and FRAME are whole numbers, negative ones too (e.g. 0.-1).\n"
+        "\n"
+        "Options:\n"
+        "  --png OUT     also writes the loaded picture to OUT as an opaque PNG\n"
+        "  -h, --help    shows this help\n"
+        "\n"
+        "Exit codes: 0 loaded, 1 absent or not readable (or OUT not written), 2 usage error.",
+        RunFrame};
+    return command;
+}
+
+}  // namespace kelvista::replaycli

@@ -1,0 +1,41 @@
+#include "Output.h"
+
+#include <cstdio>
+#include <string>
+
+#include <QFile>
+
+namespace kelvista::replaycli {
+
+void PrintField(std::string_view name, std::string_view value) {
+    std::string line;
+    line.reserve(name.size() + value.size() + 3);
+    line.append(name).append(": ").append(value).push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+}
+
+void PrintText(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void PrintError(const QString& message) {
+    // A message quoting a file's text must stay one line.
+    QString line = message;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    const QByteArray bytes = QStringLiteral("kelvista-replay: %1\n").arg(line).toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+std::string LocalPath(const QString& argument) {
+    return QFile::encodeName(argument).toStdString();
+}
+
+QString DisplayPath(std::string_view path) {
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+}  // namespace kelvista::replaycli

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string_view>
+
+#include <QString>
+
+namespace kelvista::replaycli {
+
+// "name: value" on standard output; the value's bytes are written as they are.
+void PrintField(std::string_view name, std::string_view value);
+
+// Text on standard output, as UTF-8.
+void PrintText(const QString& text);
+
+// One line "kelvista-replay: <message>" on standard error. Every non-zero exit writes exactly one.
+void PrintError(const QString& message);
+
+// A command-line argument as the file system's bytes, and back for messages.
+std::string LocalPath(const QString& argument);
+QString DisplayPath(std::string_view path);
+
+}  // namespace kelvista::replaycli

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace kelvista::replaycli {
+
+// Reads "SESSION.FRAME": two decimal int32 numbers, each with an optional '-', joined by one
+// point, nothing else. False, with both outputs untouched, for anything else.
+bool ParseSessionFrame(std::string_view text, int32_t& session, int32_t& frame);
+
+}  // namespace kelvista::replaycli

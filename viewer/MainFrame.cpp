@@ -25,8 +25,7 @@ CMainFrame::CMainFrame()
 
 void CMainFrame::BindCommandKeys() {
     for (const ReplayCommand& command : kReplayCommands) {
-        auto* shortcut = new QShortcut(this);
-        shortcut->setKeys(ShortcutKeys(command));
+        auto* shortcut = new QShortcut(QKeySequence(command.key), this);
         shortcut->setContext(Qt::WindowShortcut);
         const int id = command.id;
         connect(shortcut, &QShortcut::activated, this, [this, id] { OnCmdMsg(id); });

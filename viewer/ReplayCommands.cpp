@@ -13,18 +13,6 @@ const std::array<ReplayCommand, 6> kReplayCommands = {{
     {ID_MAX_FRAMES, QKeyCombination(Qt::NoModifier, Qt::Key_F10), &ReplayView::OnMaxFrames},
 }};
 
-QList<QKeySequence> ShortcutKeys(const ReplayCommand& command) {
-    QList<QKeySequence> keys{QKeySequence(command.key)};
-    if (command.key.key() == Qt::Key_Tab &&
-        command.key.keyboardModifiers().testFlag(Qt::ShiftModifier)) {
-        const Qt::KeyboardModifiers others =
-            command.key.keyboardModifiers() & ~Qt::KeyboardModifiers(Qt::ShiftModifier);
-        keys.append(QKeySequence(QKeyCombination(others | Qt::ShiftModifier, Qt::Key_Backtab)));
-        keys.append(QKeySequence(QKeyCombination(others, Qt::Key_Backtab)));
-    }
-    return keys;
-}
-
 const ReplayCommand* FindCommand(int id) {
     for (const ReplayCommand& command : kReplayCommands) {
         if (command.id == id) {

@@ -3,8 +3,6 @@
 #include <array>
 
 #include <QKeyCombination>
-#include <QKeySequence>
-#include <QList>
 
 namespace kelvista {
 
@@ -24,12 +22,9 @@ struct ReplayCommand {
     void (ReplayView::*handler)();
 };
 
-// The viewer's only keys, each bound window-wide to its command.
+// The viewer's only keys, each bound window-wide to its command. Qt reports SHIFT+TAB as Backtab;
+// its shortcut map matches that against Shift+Tab, which is why the table can name Shift+Tab.
 extern const std::array<ReplayCommand, 6> kReplayCommands;
-
-// The key sequences a command's shortcut listens to. Platforms report SHIFT+TAB as Backtab, with
-// or without the Shift modifier, so that key has three spellings.
-QList<QKeySequence> ShortcutKeys(const ReplayCommand& command);
 
 // The command with this id, or nullptr.
 const ReplayCommand* FindCommand(int id);

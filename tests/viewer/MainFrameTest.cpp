@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+#include <QToolBar>
+
+#include "ReplayCommands.h"
+#include "ViewerFixture.h"
+
+namespace kelvista {
+namespace {
+
+using testing_support::ViewerFixture;
+
+TEST_F(ViewerFixture, MainWindowStartsAt400By300TopLeftWithoutMaximise) {
+    Start();
+    EXPECT_EQ(Frame().frameGeometry(), QRect(0, 0, 400, 300));
+    EXPECT_EQ(Title(), QStringLiteral("kelvista"));
+    const Qt::WindowFlags flags = Frame().windowFlags();
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_TRUE(Frame().findChildren<QMenuBar*>().isEmpty());
+    EXPECT_TRUE(Frame().findChildren<QToolBar*>().isEmpty());
+    // The view is the only child widget and fills the client area.
+    EXPECT_EQ(Frame().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(), 1);
+    EXPECT_EQ(View().geometry(), Frame().rect());
+    const QList<QSize> iconSizes = Frame().windowIcon().availableSizes();
+    EXPECT_TRUE(iconSizes.contains(QSize(32, 32)));
+    EXPECT_TRUE(iconSizes.contains(QSize(16, 16)));
+}
+
+TEST_F(ViewerFixture, FocusGoesToTheView) {
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    EXPECT_EQ(QApplication::focusWidget(), &View());
+    Frame().setFocus();
+    EXPECT_EQ(QApplication::focusWidget(), &View());
+}
+
+TEST_F(ViewerFixture, ResizeMainWindowByKeepsThePositionAndChangesTheSize) {
+    Start();
+    Frame().move(30, 40);
+    const QSize before = Frame().size();
+    EXPECT_EQ(app->ResizeMainWindowBy(25, -10), 0);
+    EXPECT_EQ(Frame().pos(), QPoint(30, 40));
+    EXPECT_EQ(Frame().size(), before + QSize(25, -10));
+    EXPECT_EQ(View().size(), Frame().size());
+}
+
+// Each of the six keys reaches its command; F2 and F10 open the (scripted) dialogs.
+TEST_F(ViewerFixture, TheSixKeysRunTheirCommands) {
+    tree.Add({.session = 0, .frame = 0});
+    tree.Add({.session = 0, .frame = 1});
+    tree.Add({.session = 0, .frame = 999});
+    Start(1000);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+
+    QTest::keyClick(&View(), Qt::Key_Tab);
+    EXPECT_EQ(View().m_nFrame, 1);
+    QTest::keyClick(&View(), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(View().m_nFrame, 0);
+    QTest::keyClick(&View(), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(View().m_nFrame, 999);
+    QTest::keyClick(&View(), Qt::Key_F2);
+    EXPECT_EQ(questions->asked.size(), 1u);
+    QTest::keyClick(&View(), Qt::Key_F10);
+    ASSERT_EQ(questions->asked.size(), 2u);
+    EXPECT_EQ(questions->asked[1].title, QStringLiteral("Select Max Frames"));
+    paints->TakePaints();
+    QTest::keyClick(&View(), Qt::Key_F5);
+    EXPECT_GT(paints->TakePaints(), 0);
+    QTest::keyClick(&View(), Qt::Key_Escape);
+    EXPECT_EQ(View().m_bFrameMode, 0);
+    EXPECT_EQ(QApplication::focusWidget(), &View());
+}
+
+TEST_F(ViewerFixture, OtherKeysDoNothing) {
+    tree.Add({.session = 0, .frame = 1});
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    paints->TakePaints();
+    const QSize client = Client();
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Space, Qt::NoModifier},
+                                         {Qt::Key_Return, Qt::NoModifier},
+                                         {Qt::Key_A, Qt::NoModifier},
+                                         {Qt::Key_F1, Qt::NoModifier},
+                                         {Qt::Key_F3, Qt::NoModifier},
+                                         {Qt::Key_F11, Qt::NoModifier},
+                                         {Qt::Key_Right, Qt::NoModifier},
+                                         {Qt::Key_PageDown, Qt::NoModifier},
+                                         {Qt::Key_Tab, Qt::ControlModifier},
+                                         {Qt::Key_F2, Qt::ShiftModifier},
+                                         {Qt::Key_F5, Qt::ControlModifier}}) {
+        QTest::keyClick(&View(), key, modifiers);
+    }
+    EXPECT_EQ(View().m_bFrameMode, 0);
+    EXPECT_EQ(View().m_nFrame, 0);
+    EXPECT_TRUE(questions->asked.empty());
+    EXPECT_EQ(Title(), QStringLiteral("kelvista"));
+    EXPECT_EQ(Client(), client);
+    EXPECT_EQ(paints->TakePaints(), 0);
+    EXPECT_EQ(QApplication::focusWidget(), &View());
+}
+
+TEST(ReplayCommands, UnknownIdsAreNotTheViews) {
+    EXPECT_EQ(FindCommand(32774), nullptr);
+    EXPECT_EQ(FindCommand(57664), nullptr);
+    ASSERT_NE(FindCommand(ID_MAX_FRAMES), nullptr);
+    EXPECT_EQ(FindCommand(ID_MAX_FRAMES)->key, QKeyCombination(Qt::Key_F10));
+}
+
+}  // namespace
+}  // namespace kelvista

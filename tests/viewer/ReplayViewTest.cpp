@@ -1,0 +1,400 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ViewerFixture.h"
+
+namespace kelvista {
+namespace {
+
+using demo::BmpDepth;
+using testing_support::TestFrame;
+using testing_support::ViewerFixture;
+using testing_support::ViewerTestTree;
+
+constexpr QRgb kWhite = 0xFFFFFFFFu;
+
+bool DibIsZero(const DibSection& dib) {
+    return dib.width == 0 && dib.height == 0 && dib.bits == nullptr;
+}
+
+// ---- The mode table: every row, driven through the main window's command routing. ----
+
+struct ModeRow {
+    const char* name;
+    bool startInFrameMode;
+    int command;
+    std::optional<QString> answer;  // for the dialogs; nullopt = not confirmed
+    int32_t modeAfter;
+    bool repaint;
+};
+
+class ModeTableTest : public ViewerFixture, public testing::WithParamInterface<ModeRow> {};
+
+TEST_P(ModeTableTest, CommandMovesBetweenModesAsTabled) {
+    const ModeRow& row = GetParam();
+    tree.Add({.session = 0, .frame = 1});
+    tree.Add({.session = 0, .frame = 2});
+    tree.Add({.session = 0, .frame = 3});
+    tree.Add({.session = 0, .frame = 999});
+    Start();
+    if (row.startInFrameMode) {
+        GotoFrame(0, 2);
+        ASSERT_EQ(View().m_bFrameMode, 1);
+    }
+    const QString titleBefore = Title();
+    paints->TakePaints();
+    questions->answers.push_back(row.answer);
+
+    EXPECT_TRUE(Frame().OnCmdMsg(row.command));
+
+    EXPECT_EQ(View().m_bFrameMode, row.modeAfter);
+    EXPECT_EQ(paints->TakePaints() > 0, row.repaint);
+    EXPECT_TRUE(questions->messages.empty());
+    if (!row.repaint) {
+        EXPECT_EQ(Title(), titleBefore);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ModeTableTest,
+    testing::Values(
+        ModeRow{"InfoNext", false, ID_NEXT_FRAME, std::nullopt, 1, true},
+        ModeRow{"InfoPrev", false, ID_PREV_FRAME, std::nullopt, 1, true},
+        ModeRow{"InfoGoto", false, ID_GOTO_FRAME, QStringLiteral("0.2"), 1, true},
+        ModeRow{"InfoRefresh", false, ID_REFRESH, std::nullopt, 0, true},
+        ModeRow{"InfoMaxFramesInRange", false, ID_MAX_FRAMES, QStringLiteral("500"), 0, true},
+        ModeRow{"InfoStop", false, ID_STOP, std::nullopt, 0, false},
+        ModeRow{"FrameNext", true, ID_NEXT_FRAME, std::nullopt, 1, true},
+        ModeRow{"FramePrev", true, ID_PREV_FRAME, std::nullopt, 1, true},
+        ModeRow{"FrameGoto", true, ID_GOTO_FRAME, QStringLiteral("0.999"), 1, true},
+        ModeRow{"FrameStop", true, ID_STOP, std::nullopt, 0, true},
+        ModeRow{"FrameRefresh", true, ID_REFRESH, std::nullopt, 1, true},
+        ModeRow{"FrameMaxFramesInRange", true, ID_MAX_FRAMES, QStringLiteral("10"), 1, true},
+        ModeRow{"InfoGotoCancelled", false, ID_GOTO_FRAME, std::nullopt, 0, false},
+        ModeRow{"FrameGotoCancelled", true, ID_GOTO_FRAME, std::nullopt, 1, false},
+        ModeRow{"InfoMaxFramesCancelled", false, ID_MAX_FRAMES, std::nullopt, 0, false},
+        ModeRow{"FrameMaxFramesCancelled", true, ID_MAX_FRAMES, std::nullopt, 1, false},
+        ModeRow{"InfoMaxFramesOutOfRange", false, ID_MAX_FRAMES, QStringLiteral("9"), 0, false},
+        ModeRow{"FrameMaxFramesOutOfRange", true, ID_MAX_FRAMES, QStringLiteral("1001"), 1, false}),
+    [](const testing::TestParamInfo<ModeRow>& row) { return std::string(row.param.name); });
+
+// ---- Stepping with wrap-around, through real key presses. ----
+
+struct StepRow {
+    const char* name;
+    int32_t startFrame;  // reached with Goto
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int32_t expectedFrame;
+};
+
+class StepKeysTest : public ViewerFixture, public testing::WithParamInterface<StepRow> {};
+
+TEST_P(StepKeysTest, TabAndShiftTabWrapAtMaxFrames) {
+    const StepRow& row = GetParam();
+    for (const int32_t frame : {row.startFrame, row.expectedFrame}) {
+        tree.Add({.session = 4, .frame = frame, .caption = "f" + std::to_string(frame)});
+    }
+    Start(1000);
+    Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    GotoFrame(4, row.startFrame);
+    ASSERT_EQ(View().m_nFrame, row.startFrame);
+
+    QTest::keyClick(&View(), row.key, row.modifiers);
+
+    EXPECT_EQ(View().m_nFrame, row.expectedFrame);
+    EXPECT_EQ(Title(), QString::asprintf("f%d [4.%03d]", row.expectedFrame, row.expectedFrame));
+    EXPECT_EQ(QApplication::focusWidget(), &View());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, StepKeysTest,
+    testing::Values(StepRow{"NextFrom999", 999, Qt::Key_Tab, Qt::NoModifier, 0},
+                    StepRow{"PrevFrom0", 0, Qt::Key_Tab, Qt::ShiftModifier, 999},
+                    StepRow{"BacktabFrom0", 0, Qt::Key_Backtab, Qt::ShiftModifier, 999},
+                    StepRow{"NextFrom1500", 1500, Qt::Key_Tab, Qt::NoModifier, 501},
+                    StepRow{"PrevFrom1500", 1500, Qt::Key_Tab, Qt::ShiftModifier, 499},
+                    StepRow{"NextFromMinus5", -5, Qt::Key_Tab, Qt::NoModifier, 996},
+                    StepRow{"PrevFromMinus5", -5, Qt::Key_Tab, Qt::ShiftModifier, 994}),
+    [](const testing::TestParamInfo<StepRow>& row) { return std::string(row.param.name); });
+
+TEST_F(ViewerFixture, StoredMaxFramesOfZeroStepsWithoutWrapping) {
+    tree.Add({.session = 0, .frame = 0});
+    tree.Add({.session = 0, .frame = 1});
+    tree.Add({.session = 0, .frame = -1});
+    Start(0);
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    EXPECT_EQ(View().m_nFrame, 1);
+    Frame().OnCmdMsg(ID_PREV_FRAME);
+    Frame().OnCmdMsg(ID_PREV_FRAME);
+    EXPECT_EQ(View().m_nFrame, -1);
+    EXPECT_EQ(View().m_nMaxFrames, 0);
+}
+
+// ---- Goto and Max Frames through the dialog seam. ----
+
+TEST_F(ViewerFixture, GotoAsksWithTheCurrentPositionAndParsesTheAnswer) {
+    tree.Add({.session = 3, .frame = 7});
+    tree.Add({.session = 5, .frame = 7});
+    tree.Add({.session = 7, .frame = 7});
+    Start();
+    GotoFrame(3, 7);
+    ASSERT_EQ(questions->asked.size(), 1u);
+    EXPECT_EQ(questions->asked[0].title, QStringLiteral("Select [session.frame]"));
+    EXPECT_EQ(questions->asked[0].label, QStringLiteral("[session.frame]"));
+    EXPECT_EQ(questions->asked[0].value, QStringLiteral("0.0"));
+
+    questions->answers.push_back(QStringLiteral("5"));
+    Frame().OnCmdMsg(ID_GOTO_FRAME);
+    EXPECT_EQ(questions->asked.back().value, QStringLiteral("3.7"));
+    EXPECT_EQ(View().m_nSession, 5);
+    EXPECT_EQ(View().m_nFrame, 7);
+
+    questions->answers.push_back(QStringLiteral("7."));
+    Frame().OnCmdMsg(ID_GOTO_FRAME);
+    EXPECT_EQ(View().m_nSession, 7);
+    EXPECT_EQ(View().m_nFrame, 7);
+}
+
+TEST_F(ViewerFixture, GotoWithLettersReloadsTheCurrentFrame) {
+    tree.Add({.session = 0, .frame = 3, .caption = "three"});
+    Start();
+    GotoFrame(0, 3);
+    Frame().setWindowTitle(QStringLiteral("changed"));
+    questions->answers.push_back(QStringLiteral("letters"));
+    Frame().OnCmdMsg(ID_GOTO_FRAME);
+    EXPECT_EQ(Title(), QStringLiteral("three [0.003]"));
+}
+
+TEST_F(ViewerFixture, GotoToAnAbsentFrameEntersFrameModeAndNothingElse) {
+    tree.Add({.session = 0, .frame = 1, .withHtm = false});  // a screenshot alone is not a frame
+    Start();
+    const QSize client = Client();
+    questions->answers.push_back(QStringLiteral("0.1"));
+    Frame().OnCmdMsg(ID_GOTO_FRAME);
+    EXPECT_EQ(View().m_bFrameMode, 1);
+    EXPECT_EQ(View().m_nSession, 0);
+    EXPECT_EQ(View().m_nFrame, 0);
+    EXPECT_EQ(Title(), QStringLiteral("kelvista"));
+    EXPECT_EQ(Client(), client);
+    EXPECT_TRUE(questions->messages.empty());
+    EXPECT_EQ(paints->TakePaints(), 0);
+    // Before any frame, frame mode shows the window background.
+    EXPECT_EQ(Screen().pixel(5, 5), View().palette().color(QPalette::Window).rgb());
+}
+
+TEST_F(ViewerFixture, NextToAnAbsentFrameKeepsThePosition) {
+    tree.Add({.session = 0, .frame = 1, .withBmp = false});
+    Start();
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    EXPECT_EQ(View().m_bFrameMode, 1);
+    EXPECT_EQ(View().m_nFrame, 0);
+    EXPECT_TRUE(questions->messages.empty());
+    EXPECT_EQ(paints->TakePaints(), 0);
+}
+
+struct MaxFramesRow {
+    QString answer;
+    int32_t expected;  // starting from 500
+};
+
+class MaxFramesTest : public ViewerFixture, public testing::WithParamInterface<MaxFramesRow> {};
+
+TEST_P(MaxFramesTest, TakesOnlyValuesFrom10To1000) {
+    Start(500);
+    questions->answers.push_back(GetParam().answer);
+    Frame().OnCmdMsg(ID_MAX_FRAMES);
+    ASSERT_EQ(questions->asked.size(), 1u);
+    EXPECT_EQ(questions->asked[0].title, QStringLiteral("Select Max Frames"));
+    EXPECT_EQ(questions->asked[0].label, QStringLiteral("Max Frames (10-1000)"));
+    EXPECT_EQ(questions->asked[0].value, QStringLiteral("500"));
+    EXPECT_EQ(View().m_nMaxFrames, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, MaxFramesTest,
+                         testing::Values(MaxFramesRow{QStringLiteral("9"), 500},
+                                         MaxFramesRow{QStringLiteral("1001"), 500},
+                                         MaxFramesRow{QStringLiteral("10"), 10},
+                                         MaxFramesRow{QStringLiteral("1000"), 1000},
+                                         MaxFramesRow{QStringLiteral(" 42xyz"), 42},
+                                         MaxFramesRow{QStringLiteral("letters"), 500},
+                                         MaxFramesRow{QStringLiteral("99999999999"), 500}));
+
+TEST_F(ViewerFixture, MaxFramesWithLettersKeepsTheValueAndRepaints) {
+    Start(500);
+    questions->answers.push_back(QStringLiteral("abc"));
+    Frame().OnCmdMsg(ID_MAX_FRAMES);
+    EXPECT_EQ(View().m_nMaxFrames, 500);
+    EXPECT_GT(paints->TakePaints(), 0);
+}
+
+// ---- Loading: title, size, surface. ----
+
+struct CaptionRow {
+    const char* name;
+    std::string bytes;
+    QString title;  // for session 2, frame 1
+};
+
+class CaptionTitleTest : public ViewerFixture, public testing::WithParamInterface<CaptionRow> {};
+
+TEST_P(CaptionTitleTest, TitleIsCaptionThenPosition) {
+    tree.Add({.session = 2, .frame = 1, .caption = GetParam().bytes});
+    Start();
+    GotoFrame(2, 1);
+    EXPECT_EQ(Title(), GetParam().title);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Captions, CaptionTitleTest,
+    testing::Values(CaptionRow{"Plain", "Hand 12", QStringLiteral("Hand 12 [2.001]")},
+                    CaptionRow{"Empty", "", QStringLiteral(" [2.001]")},
+                    CaptionRow{"TrailingSpace", "abc \r", QStringLiteral("abc  [2.001]")},
+                    CaptionRow{"Utf8", "Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5",
+                               QString::fromUtf8("Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5 [2.001]")},
+                    CaptionRow{"Windows1252", "Caf\xe9 \x80",
+                               QString::fromUtf8("Caf\xc3\xa9 \xe2\x82\xac [2.001]")}),
+    [](const testing::TestParamInfo<CaptionRow>& row) { return std::string(row.param.name); });
+
+TEST_F(ViewerFixture, FrameSizesTheClientAndKeepsTheWindowWhereItStands) {
+    tree.Add({.session = 0, .frame = 1, .width = 640, .height = 480, .caption = "big"});
+    tree.Add({.session = 0, .frame = 2, .width = 320, .height = 200, .depth = BmpDepth::Rgb32});
+    Start();
+    Frame().move(50, 60);
+    const QPoint position = Frame().pos();
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    EXPECT_EQ(Client(), QSize(640, 480));
+    EXPECT_EQ(Frame().pos(), position);
+    EXPECT_EQ(Title(), QStringLiteral("big [0.001]"));
+    EXPECT_EQ(View().m_dib.width, 640);
+    EXPECT_EQ(View().m_dib.height, 480);
+    EXPECT_EQ(Screen().pixel(639, 479), ViewerTestTree::ColourOf(0, 1));
+
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    EXPECT_EQ(Client(), QSize(320, 200));
+    EXPECT_EQ(Frame().pos(), position);
+    EXPECT_EQ(Screen().pixel(0, 0), ViewerTestTree::ColourOf(0, 2));
+}
+
+TEST_F(ViewerFixture, AreaOutsideTheFrameShowsTheBackground) {
+    tree.Add({.session = 0, .frame = 1, .width = 20, .height = 10});
+    Start();
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    Frame().resize(100, 80);
+    const QImage screen = Screen();
+    const QRgb background = View().palette().color(QPalette::Window).rgb();
+    EXPECT_EQ(screen.pixel(19, 9), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(screen.pixel(20, 5), background);
+    EXPECT_EQ(screen.pixel(5, 10), background);
+    EXPECT_EQ(screen.pixel(99, 79), background);
+}
+
+TEST_F(ViewerFixture, StopWhitensTheHeldFrameAndReturnsTo400By300) {
+    tree.Add({.session = 0, .frame = 1, .width = 64, .height = 32, .caption = "one"});
+    Start();
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    ASSERT_EQ(Client(), QSize(64, 32));
+    const DibSection dib = View().m_dib;
+    paints->TakePaints();
+
+    Frame().OnCmdMsg(ID_STOP);
+
+    EXPECT_EQ(View().m_bFrameMode, 0);
+    EXPECT_EQ(Title(), QStringLiteral("kelvista"));
+    EXPECT_EQ(Client(), QSize(400, 300));
+    EXPECT_GT(paints->TakePaints(), 0);
+    const std::vector<uint8_t> white(static_cast<size_t>(64 * 32 * 4), 0xFF);
+    EXPECT_EQ(std::memcmp(dib.bits, white.data(), white.size()), 0);
+
+    // Frame mode without a new frame shows the whitened surface.
+    questions->answers.push_back(QStringLiteral("9.9"));
+    Frame().OnCmdMsg(ID_GOTO_FRAME);
+    EXPECT_EQ(Screen().pixel(63, 31), kWhite);
+}
+
+TEST_F(ViewerFixture, StopInInfoModeDoesNothing) {
+    Start();
+    Frame().resize(300, 200);
+    Frame().setWindowTitle(QStringLiteral("untouched"));
+    paints->TakePaints();
+    Frame().OnCmdMsg(ID_STOP);
+    EXPECT_EQ(Client(), QSize(300, 200));
+    EXPECT_EQ(Title(), QStringLiteral("untouched"));
+    EXPECT_EQ(paints->TakePaints(), 0);
+}
+
+// ---- Frames that cannot be loaded. ----
+
+TEST_F(ViewerFixture, UnreadableBitmapReportsAndKeepsThePreviousPicture) {
+    tree.Add({.session = 0, .frame = 1, .width = 30, .height = 20, .caption = "good"});
+    tree.Add({.session = 0,
+              .frame = 2,
+              .width = 50,
+              .height = 40,
+              .depth = BmpDepth::Palette8,
+              .caption = "eight bit"});
+    Start();
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    paints->TakePaints();
+
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+
+    ASSERT_EQ(questions->messages.size(), 1u);
+    EXPECT_EQ(questions->messages[0].caption, QStringLiteral("MISSING FRAME (BMP)"));
+    EXPECT_EQ(questions->messages[0].text, QString::fromStdString(tree.BasePath(0, 2)));
+    EXPECT_EQ(View().m_nFrame, 2);
+    EXPECT_EQ(Title(), QStringLiteral("eight bit [0.002]"));
+    EXPECT_TRUE(DibIsZero(View().m_dib));
+    EXPECT_EQ(View().m_hBitmap, nullptr);
+    EXPECT_EQ(Client(), QSize(30, 20));
+    EXPECT_EQ(paints->TakePaints(), 0);
+    EXPECT_EQ(Screen().pixel(29, 19), ViewerTestTree::ColourOf(0, 1));
+
+    // With m_dib zero, a Stop whitens nothing.
+    Frame().OnCmdMsg(ID_STOP);
+    EXPECT_EQ(View().surface().image().pixel(0, 0), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(Client(), QSize(400, 300));
+}
+
+TEST_F(ViewerFixture, UnopenableCaptionReportsAndKeepsTitleAndPicture) {
+    tree.Add({.session = 0, .frame = 1, .width = 30, .height = 20, .caption = "good"});
+    tree.Add({.session = 0, .frame = 2, .withHtm = false});
+    Start();
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    const DibSection before = View().m_dib;
+    paints->TakePaints();
+
+    // As the handlers do: the position is committed, then the load fails at the caption file.
+    View().m_nFrame = 2;
+    EXPECT_EQ(View().LoadReplayFrame(tree.BasePath(0, 2)), -1);
+
+    ASSERT_EQ(questions->messages.size(), 1u);
+    EXPECT_EQ(questions->messages[0].caption, QStringLiteral("MISSING FRAME (HTM)"));
+    EXPECT_EQ(questions->messages[0].text, QString::fromStdString(tree.BasePath(0, 2)));
+    EXPECT_EQ(Title(), QStringLiteral("good [0.001]"));
+    EXPECT_EQ(View().m_dib.bits, before.bits);
+    EXPECT_EQ(View().m_dib.width, 30);
+    EXPECT_EQ(paints->TakePaints(), 0);
+    EXPECT_EQ(Screen().pixel(0, 0), ViewerTestTree::ColourOf(0, 1));
+}
+
+TEST_F(ViewerFixture, InfoScreenShowsTheCurrentState) {
+    Start(321);
+    const QImage screen = Screen();
+    ASSERT_EQ(screen.size(), Client());
+    // Text in the window text colour lies in the first lines, and the rest is background.
+    const QRgb background = View().palette().color(QPalette::Window).rgb();
+    bool inked = false;
+    for (int y = 0; y < 20 && !inked; ++y) {
+        for (int x = 0; x < 100 && !inked; ++x) {
+            inked = screen.pixel(x, y) != background;
+        }
+    }
+    EXPECT_TRUE(inked);
+    EXPECT_EQ(screen.pixel(screen.width() - 1, screen.height() - 1), background);
+}
+
+}  // namespace
+}  // namespace kelvista

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "DialogUnits.h"
+#include "ValueDialog.h"
+#include "ViewQuestions.h"
+
+namespace kelvista {
+namespace {
+
+// Runs `act` on the modal window once it is up; a guard closes every modal window after a few
+// seconds so a failing test cannot hang.
+void WhenModalShows(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(modal));
+        act(modal);
+    });
+    QTimer::singleShot(5000, [] {
+        while (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+}
+
+class ValueDialogTest : public testing::Test {
+protected:
+    QWidget owner;
+};
+
+TEST_F(ValueDialogTest, EnterConfirmsWithTheTypedTextInPlaceOfTheSelectedValue) {
+    WhenModalShows([](QWidget* modal) {
+        auto* dialog = qobject_cast<ValueDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Select [session.frame]"));
+        EXPECT_EQ(dialog->label()->text(), QStringLiteral("[session.frame]"));
+        EXPECT_EQ(QApplication::focusWidget(), dialog->editField());
+        EXPECT_EQ(dialog->editField()->selectedText(), QStringLiteral("3.7"));
+        QTest::keyClicks(dialog->editField(), QStringLiteral("5.012"));
+        QTest::keyClick(dialog->editField(), Qt::Key_Return);
+    });
+    DialogQuestions questions;
+    QString value = QStringLiteral("3.7");
+    EXPECT_TRUE(questions.AskValue(&owner, QStringLiteral("Select [session.frame]"),
+                                   QStringLiteral("[session.frame]"), value));
+    EXPECT_EQ(value, QStringLiteral("5.012"));
+}
+
+TEST_F(ValueDialogTest, EscapeCancelsAndLeavesTheValue) {
+    WhenModalShows([](QWidget* modal) {
+        QTest::keyClicks(modal->focusWidget(), QStringLiteral("99"));
+        QTest::keyClick(modal->focusWidget(), Qt::Key_Escape);
+    });
+    DialogQuestions questions;
+    QString value = QStringLiteral("1000");
+    EXPECT_FALSE(questions.AskValue(&owner, QStringLiteral("Select Max Frames"),
+                                    QStringLiteral("Max Frames (10-1000)"), value));
+    EXPECT_EQ(value, QStringLiteral("1000"));
+}
+
+TEST_F(ValueDialogTest, TabMovesFromEditToOkToCancelAndCancelButtonCancels) {
+    ValueDialog dialog(&owner);
+    dialog.m_strTitle = QStringLiteral("t");
+    WhenModalShows([&dialog](QWidget*) {
+        EXPECT_EQ(QApplication::focusWidget(), dialog.editField());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), dialog.okButton());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), dialog.cancelButton());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), dialog.editField());
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+TEST_F(ValueDialogTest, LabelOverSixtyFourCharactersIsRefusedAndTheDialogStays) {
+    ValueDialog dialog(&owner);
+    dialog.m_strLabel = QString(65, QLatin1Char('x'));
+    bool refused = false;
+    WhenModalShows([&](QWidget*) {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            refused = box != nullptr;
+            if (box != nullptr) {
+                box->accept();
+            }
+        });
+        QTest::keyClick(dialog.editField(), Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.reject();
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_TRUE(refused);
+}
+
+TEST_F(ValueDialogTest, LayoutFollowsTheTemplateInDialogUnits) {
+    ValueDialog dialog;
+    const DialogBaseUnits units = BaseUnitsOf(dialog.font());
+    EXPECT_EQ(dialog.size(), DialogUnitsToPixels(QRect(0, 0, 140, 61), units).size());
+    EXPECT_EQ(dialog.editField()->geometry(), DialogUnitsToPixels(QRect(4, 20, 132, 15), units));
+    EXPECT_EQ(dialog.okButton()->geometry(), DialogUnitsToPixels(QRect(4, 40, 67, 15), units));
+    EXPECT_EQ(dialog.cancelButton()->geometry(), DialogUnitsToPixels(QRect(76, 40, 60, 15), units));
+    EXPECT_TRUE(dialog.okButton()->isDefault());
+    EXPECT_EQ(dialog.m_strValue, QStringLiteral("0.000"));
+}
+
+TEST(DialogUnits, ScaleByQuarterWidthAndEighthHeight) {
+    EXPECT_EQ(DialogUnitsToPixels(QRect(4, 20, 132, 15), DialogBaseUnits{6, 13}),
+              QRect(6, 33, 198, 24));
+    EXPECT_EQ(DialogUnitsToPixels(QRect(140, 61, 0, 0), DialogBaseUnits{8, 16}),
+              QRect(280, 122, 0, 0));
+}
+
+TEST_F(ValueDialogTest, MessageBoxShowsCaptionAndPathWithOnlyOk) {
+    bool shown = false;
+    WhenModalShows([&shown](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        shown = true;
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("MISSING FRAME (BMP)"));
+        EXPECT_EQ(box->text(), QStringLiteral("/r/replay/session0/frame001"));
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        ASSERT_EQ(box->buttons().size(), 1);
+        EXPECT_EQ(box->standardButton(box->buttons().front()), QMessageBox::Ok);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    DialogQuestions().ShowMessage(&owner, QStringLiteral("MISSING FRAME (BMP)"),
+                                  QStringLiteral("/r/replay/session0/frame001"));
+    EXPECT_TRUE(shown);
+}
+
+}  // namespace
+}  // namespace kelvista

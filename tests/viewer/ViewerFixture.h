@@ -1,0 +1,65 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+#include <QTest>
+
+#include "MainFrame.h"
+#include "ReplayCommands.h"
+#include "ViewerTestTree.h"
+
+namespace kelvista::testing_support {
+
+// A running viewer (application, main window, view) over a test tree, with scripted questions.
+class ViewerFixture : public testing::Test {
+protected:
+    void SetUp() override {
+        settings->setText("InstallFolder", tree.root());
+        scopedSettings = std::make_unique<ScopedUserSettings>(settings);
+    }
+
+    void TearDown() override {
+        app.reset();
+        scopedSettings.reset();
+    }
+
+    // Starts the viewer; the view reads "replay_maxframes" now, so set it before.
+    void Start(std::optional<int32_t> maxFrames = std::nullopt) {
+        if (maxFrames) {
+            settings->setDword("replay_maxframes", *maxFrames);
+        }
+        app = std::make_unique<ReplayApp>();
+        ASSERT_TRUE(app->InitInstance());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(app->MainFrame()));
+        auto scripted = std::make_unique<ScriptedQuestions>();
+        questions = scripted.get();
+        View().SetQuestions(std::move(scripted));
+        paints = new PaintCounter(&View());
+        paints->TakePaints();
+    }
+
+    CMainFrame& Frame() { return *app->MainFrame(); }
+    ReplayView& View() { return app->MainFrame()->View(); }
+    QString Title() { return Frame().windowTitle(); }
+    QSize Client() { return View().size(); }
+    // What the view shows, painted afresh.
+    QImage Screen() { return View().grab().toImage(); }
+
+    // Goes to a frame through the Goto command with a scripted answer.
+    void GotoFrame(int32_t session, int32_t frame) {
+        questions->answers.push_back(QStringLiteral("%1.%2").arg(session).arg(frame));
+        Frame().OnCmdMsg(ID_GOTO_FRAME);
+    }
+
+    ViewerTestTree tree;
+    std::shared_ptr<MemorySettingsSource> settings = std::make_shared<MemorySettingsSource>();
+    std::unique_ptr<ScopedUserSettings> scopedSettings;
+    std::unique_ptr<ReplayApp> app;
+    ScriptedQuestions* questions = nullptr;
+    PaintCounter* paints = nullptr;
+};
+
+}  // namespace kelvista::testing_support

@@ -1,0 +1,83 @@
+#include "ViewerTestTree.h"
+
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QWidget>
+
+namespace kelvista::testing_support {
+
+std::string ViewerTestTree::BasePath(int32_t session, int32_t frame) const {
+    char relative[64];
+    std::snprintf(relative, sizeof relative, "/replay/session%d/frame%03d", session, frame);
+    return root() + relative;
+}
+
+QRgb ViewerTestTree::ColourOf(int32_t session, int32_t frame) {
+    const auto f = static_cast<uint32_t>(frame);
+    const auto s = static_cast<uint32_t>(session);
+    return qRgb(static_cast<int>(f * 37u % 256u), static_cast<int>(s * 53u % 256u),
+                static_cast<int>((f >> 8) % 256u));
+}
+
+void ViewerTestTree::Add(const TestFrame& frame) const {
+    const std::string base = BasePath(frame.session, frame.frame);
+    QDir().mkpath(QFileInfo(QString::fromStdString(base)).path());
+    if (frame.withBmp) {
+        QImage picture(frame.width, frame.height, QImage::Format_RGB32);
+        picture.fill(ColourOf(frame.session, frame.frame));
+        demo::WriteBmp(QString::fromStdString(base + ".bmp"), picture, frame.depth);
+    }
+    if (frame.withHtm) {
+        QFile caption(QString::fromStdString(base + ".htm"));
+        if (caption.open(QIODevice::WriteOnly)) {
+            caption.write(frame.caption.data(), static_cast<qint64>(frame.caption.size()));
+            caption.write("\r\nrest of the file\r\n");
+        }
+    }
+}
+
+bool ScriptedQuestions::AskValue(QWidget* /*owner*/, const QString& title, const QString& label,
+                                 QString& valueInOut) {
+    asked.push_back({title, label, valueInOut});
+    if (answers.empty()) {
+        return false;
+    }
+    const std::optional<QString> answer = answers.front();
+    answers.pop_front();
+    if (!answer) {
+        return false;
+    }
+    valueInOut = *answer;
+    return true;
+}
+
+void ScriptedQuestions::ShowMessage(QWidget* /*owner*/, const QString& caption,
+                                    const QString& text) {
+    messages.push_back({caption, text});
+}
+
+PaintCounter::PaintCounter(QWidget* widget) : QObject(widget) {
+    widget->installEventFilter(this);
+}
+
+int PaintCounter::TakePaints() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    const int paints = m_paints;
+    m_paints = 0;
+    return paints;
+}
+
+bool PaintCounter::eventFilter(QObject* /*watched*/, QEvent* event) {
+    if (event->type() == QEvent::Paint) {
+        ++m_paints;
+    }
+    return false;
+}
+
+}  // namespace kelvista::testing_support

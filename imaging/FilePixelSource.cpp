@@ -117,9 +117,11 @@ private:
 }  // namespace
 
 std::unique_ptr<BmpPixelSource> BmpPixelSource::OpenFile(const std::string& path) {
+    // Non-blocking so that a FIFO or device named as a frame cannot stall the open; only regular
+    // files get past the check below, and for them the flag changes nothing.
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         return nullptr;

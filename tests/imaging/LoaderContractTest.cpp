@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <ostream>
 
+#include <sys/stat.h>
+
 #include "BmpBuilder.h"
 #include "BmpLoader.h"
 #include "BmpPixelSource.h"
@@ -91,8 +93,11 @@ TEST(LoaderContract, UnreadablePathsFailTheLoadAndEmptyTheHandle) {
         std::filesystem::temp_directory_path() / "kelvista-imaging-no-such-file.bmp";
     const TempFile notABitmap(std::vector<uint8_t>{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0,
                                                    0,   0,   0,   0,   0,   0,   0, 0, 0, 0, 0, 0});
-    for (const std::string& path :
-         {missing.string(), notABitmap.path(), std::filesystem::temp_directory_path().string()}) {
+    // A FIFO without a writer would block a plain open forever.
+    const std::string fifo = notABitmap.path() + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {missing.string(), notABitmap.path(), fifo,
+                                    std::filesystem::temp_directory_path().string()}) {
         TraceRecorder traces;
         BitmapHandle bitmap = FrameBitmap::Create32(1, 1);
         DibSection dib = SentinelDib();
@@ -101,6 +106,7 @@ TEST(LoaderContract, UnreadablePathsFailTheLoadAndEmptyTheHandle) {
         EXPECT_TRUE(IsSentinel(dib)) << path;
         EXPECT_EQ(traces.texts, (Texts{"LoadBMP ...", "LoadImage failed"})) << path;
     }
+    std::filesystem::remove(fifo);
 }
 
 struct UnsupportedCase {

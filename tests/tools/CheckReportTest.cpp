@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
+#include "DamagedTree.h"
+#include "RecordingCommands.h"
+#include "RunCommand.h"
+
+namespace kelvista::replaycli {
+namespace {
+
+using testing::CommandRun;
+using testing::Lines;
+using testing::RunCommand;
+
+class DamagedTreeReport : public ::testing::Test {
+protected:
+    testing::DamagedTree m_tree;
+};
+
+TEST_F(DamagedTreeReport, CheckReportsEveryKindOfFindingInTreeSessionAndFrameOrder) {
+    const CommandRun run = RunCommand(RunCheck, {});
+    const std::vector<std::string> expected = {
+        "replay/session03 bad-name: not a session folder name (session<N>)",
+        "replay/session2 bad-name: named like a session but not a folder",
+        "replay/stray.txt bad-name: not a session folder name (session<N>)",
+        "[0.002] no-caption: screenshot without caption file; the viewer skips it",
+        "[0.003] no-screenshot: caption file without screenshot",
+        "[0.004] bad-caption: caption file cannot be opened; the viewer skips it",
+        "[0.005] bad-screenshot: LoadBMP -2, source depth 8 bits; the viewer refuses it",
+        "[0.006] bad-screenshot: LoadBMP -1, not readable as a bitmap; the viewer refuses it",
+        "[0.007] gap: frames [0.007] to [0.009] are missing (3); TAB stops at [0.006], "
+        "SHIFT+TAB at [0.010]",
+        "replay/session0/frame07.bmp bad-name: not a frame file name (frame<NNN>.bmp/.htm)",
+        "replay/session0/notes.txt bad-name: not a frame file name (frame<NNN>.bmp/.htm)",
+        "replay/session0/sub bad-name: folder inside a session",
+        "[1.-01] beyond-wrap: frame [1.-01] outside 0..11 (max frames 12): TAB and SHIFT+TAB "
+        "never reach it, only F2",
+        "[1.002] gap: frames [1.002] to [1.011] are missing (10); TAB stops at [1.001], "
+        "SHIFT+TAB at [1.012]",
+        "[1.012] beyond-wrap: frames [1.012] to [1.013] outside 0..11 (max frames 12): TAB and "
+        "SHIFT+TAB never reach them, only F2",
+        "checked 13 frames in 2 sessions: 15 findings (6 bad-name, 2 gap, 2 beyond-wrap, "
+        "1 no-caption, 1 no-screenshot, 1 bad-caption, 2 bad-screenshot)",
+    };
+    EXPECT_EQ(Lines(run.out), expected);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(DamagedTreeReport, CheckOfOneSessionLeavesOutTheOthersAndTheTreeNames) {
+    const CommandRun run = RunCommand(RunCheck, {"1"});
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].rfind("[1.-01] beyond-wrap:", 0), 0u);
+    EXPECT_EQ(lines[3], "checked 5 frames in 1 session: 3 findings (1 gap, 2 beyond-wrap)");
+    EXPECT_EQ(run.code, 1);
+}
+
+TEST_F(DamagedTreeReport, JsonLinesParseAndCarryTheFieldsOfEachKind) {
+    const CommandRun run = RunCommand(RunCheck, {"--json"});
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 16u);
+    std::vector<QJsonObject> objects;
+    for (const std::string& line : lines) {
+        QJsonParseError error;
+        const QJsonDocument document =
+            QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line;
+        ASSERT_TRUE(document.isObject()) << line;
+        objects.push_back(document.object());
+    }
+    EXPECT_EQ(objects[0]["kind"].toString(), "bad-name");
+    EXPECT_EQ(objects[0]["path"].toString(), "replay/session03");
+
+    const QJsonObject& refused = objects[6];
+    EXPECT_EQ(refused["kind"].toString(), "bad-screenshot");
+    EXPECT_EQ(refused["session"].toInt(), 0);
+    EXPECT_EQ(refused["frame"].toInt(), 5);
+    EXPECT_EQ(refused["code"].toInt(), -2);
+    EXPECT_EQ(refused["depth"].toInt(), 8);
+    EXPECT_FALSE(objects[7].contains("depth"));  // no bitmap at all: depth unknown
+
+    const QJsonObject& gap = objects[13];
+    EXPECT_EQ(gap["kind"].toString(), "gap");
+    EXPECT_EQ(gap["frame"].toInt(), 2);
+    EXPECT_EQ(gap["last"].toInt(), 11);
+    EXPECT_EQ(gap["count"].toInt(), 10);
+
+    const QJsonObject& summary = objects.back();
+    EXPECT_EQ(summary["kind"].toString(), "summary");
+    EXPECT_EQ(summary["sessions"].toInt(), 2);
+    EXPECT_EQ(summary["frames"].toInt(), 13);
+    EXPECT_EQ(summary["findings"].toInt(), 15);
+    EXPECT_EQ(run.code, 1);
+}
+
+TEST_F(DamagedTreeReport, LsCountsPresentIncompleteAndUnreadableFramesPerSession) {
+    const CommandRun run = RunCommand(RunLs, {});
+    const std::vector<std::string> expected = {
+        "session 0: 3 present, frames 0 to 10, 2 incomplete, 3 unreadable",
+        "session 1: 5 present, frames -1 to 13, 0 incomplete, 0 unreadable",
+    };
+    EXPECT_EQ(Lines(run.out), expected);
+    EXPECT_EQ(run.code, 0);
+}
+
+TEST_F(DamagedTreeReport, LsOfASessionListsEveryFrameOnDiskWithStateSizeAndCaption) {
+    const CommandRun run = RunCommand(RunLs, {"0"});
+    const std::vector<std::string> expected = {
+        "[0.000]  present         5x3        Hand 0",
+        "[0.001]  present         3x2        Stra\xC3\x9F"
+        "e 1",
+        "[0.002]  no-caption      4x4",
+        "[0.003]  no-screenshot   -          Hand 3",
+        "[0.004]  bad-caption     2x2",
+        "[0.005]  bad-screenshot  4x2        Hand 5",
+        "[0.006]  bad-screenshot  -          Hand 6",
+        "[0.010]  present         7x5        Hand 10",
+    };
+    EXPECT_EQ(Lines(run.out), expected);
+    EXPECT_EQ(run.code, 0);
+}
+
+TEST(CleanTree, CheckSaysCleanAndExitsZero) {
+    testing::ReplayTreeFixture tree;
+    tree.writeFrame(4, 0, testing::Bmp24(testing::PatternPicture(3, 3, 0)), "a");
+    tree.writeFrame(4, 1, testing::Bmp32(testing::PatternPicture(3, 3, 1)), "b");
+    const CommandRun run = RunCommand(RunCheck, {});
+    EXPECT_EQ(run.out, "checked 2 frames in 1 session: clean\n");
+    EXPECT_EQ(run.code, 0);
+}
+
+TEST(CleanTree, NegativeSessionNumbersAreArgumentsNotOptions) {
+    testing::ReplayTreeFixture tree;
+    tree.writeFrame(-2, 0, testing::Bmp24(testing::PatternPicture(3, 3, 0)), "a");
+    const CommandRun run = RunCommand(RunLs, {"-2"});
+    EXPECT_EQ(run.out, "[-2.000]  present         3x3        a\n");
+    EXPECT_EQ(run.code, 0);
+}
+
+}  // namespace
+}  // namespace kelvista::replaycli

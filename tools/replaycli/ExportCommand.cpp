@@ -1,0 +1,290 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include "ExportFiles.h"
+#include "FrameImage.h"
+#include "LayoutNames.h"
+#include "ParallelOrdered.h"
+#include "RecordingCommands.h"
+#include "SessionWork.h"
+
+namespace kelvista::replaycli {
+
+namespace {
+
+const QString kToOption = QStringLiteral("to");
+const QString kForceOption = QStringLiteral("force");
+
+const char kDetails[] =
+    "Writes the frame SESSION.FRAME, or every present frame of SESSION, into DIR as\n"
+    "session<S>-frame<FFF>.png (session3-frame007.png): the picture exactly as the viewer shows\n"
+    "it, opaque, at its natural size. Beside them, captions.tsv lists what was written: UTF-8,\n"
+    "tab separated, with a header line:\n"
+    "  position<TAB>file<TAB>caption\n"
+    "  [3.007]<TAB>session3-frame007.png<TAB>Hand 12\n"
+    "Tabs and other control characters inside a caption are written as spaces.\n"
+    "\n"
+    "A frame is exported when the viewer would show it: both of its files are there (frames\n"
+    "lacking one are left out and counted) and the loader accepts its screenshot (a refused one\n"
+    "is named on stderr and makes the exit code 1). FRAME may have leading zeros or not: 3.7\n"
+    "and 3.007 are the same frame. DIR is created when it does not exist.\n"
+    "\n"
+    "Nothing is ever half-written: the files are made under a temporary folder inside DIR and\n"
+    "moved into place only once all of them are complete; on a failure DIR stays as it was.\n"
+    "Frames are decoded and encoded in parallel; a progress bar is drawn on stderr when it is a\n"
+    "terminal and the export takes a while.\n"
+    "\n"
+    "Options:\n"
+    "  --to DIR      the folder to write to (required)\n"
+    "  --force       replaces files of the same names in DIR; without it the export is refused\n"
+    "                when any of them exists\n"
+    "  -h, --help    shows this help\n"
+    "\n"
+    "Exit codes: 0 everything asked for was written; 1 a file exists (no --force), DIR cannot\n"
+    "be written, no replay folder, no such session or frame, a frame not present or refused;\n"
+    "2 usage error (not SESSION or SESSION.FRAME, no --to).\n"
+    "\n"
+    "Examples:\n"
+    "  kelvista-replay export 12.47 --to ~/share     # writes session12-frame047.png\n"
+    "  kelvista-replay export 3 --to /tmp/session3 --force";
+
+struct ExportResult {
+    FrameReport report;
+    bool written = false;
+    std::string error;
+};
+
+// Encodes the picture as the viewer shows it: the 32-bit block, fourth byte ignored.
+bool WritePng(const DibSection& dib, const QString& path, std::string& error) {
+    const QImage image = FrameImage(dib);
+    QFile file(path);
+    if (image.isNull() || !file.open(QIODevice::WriteOnly)) {
+        error = "cannot create " + path.toStdString() + ": " + file.errorString().toStdString();
+        return false;
+    }
+    QImageWriter writer(&file, "png");
+    if (!writer.write(image) || !file.flush()) {
+        error = "cannot write " + path.toStdString() + ": " + writer.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+bool WriteTextFile(const QString& path, const std::string& text, std::string& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !file.flush()) {
+        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+class Export {
+public:
+    Export(const Command& command, CommandStreams io, QString folder, bool force)
+        : m_command(command), m_io(io), m_folder(std::move(folder)), m_force(force) {}
+
+    int run(const SessionScan& scan, std::optional<int32_t> onlyFrame) {
+        std::vector<FrameItem> items;
+        for (const FrameEntry& entry : scan.frames) {
+            if (!onlyFrame || entry.frame == *onlyFrame) {
+                items.push_back({0, scan.session, &entry});
+            }
+        }
+        if (onlyFrame && items.empty()) {
+            return Complain(
+                m_io, m_command,
+                "no frame " + PositionText(scan.session, *onlyFrame) + " in " + scan.folder,
+                kExitFailure);
+        }
+        if (const std::optional<int> refused = prepareFolder(items)) {
+            return *refused;
+        }
+        QTemporaryDir staging(QDir(m_folder).filePath(".kelvista-replay-export-XXXXXX"));
+        if (!staging.isValid()) {
+            return Complain(m_io, m_command,
+                            "cannot write to " + m_folder.toStdString() + ": " +
+                                staging.errorString().toStdString(),
+                            kExitFailure);
+        }
+        const int exitCode = exportFrames(items, staging.path(), onlyFrame.has_value());
+        staging.remove();
+        if (m_createdFolder) {
+            QDir().rmdir(m_folder);  // only when empty: a failed export leaves no trace
+        }
+        return exitCode;
+    }
+
+private:
+    // Creates the folder and refuses to replace files unless asked to.
+    std::optional<int> prepareFolder(const std::vector<FrameItem>& items) {
+        m_createdFolder = !QFileInfo::exists(m_folder);
+        if (!QDir().mkpath(m_folder) || !QFileInfo(m_folder).isDir()) {
+            return Complain(m_io, m_command, "cannot create the folder " + m_folder.toStdString(),
+                            kExitFailure);
+        }
+        if (!QFileInfo(m_folder).isWritable()) {
+            return Complain(m_io, m_command, "cannot write to " + m_folder.toStdString(),
+                            kExitFailure);
+        }
+        if (m_force) {
+            return std::nullopt;
+        }
+        QStringList names{QString::fromLatin1(kCaptionsFileName)};
+        for (const FrameItem& item : items) {
+            names.append(ExportFileName(item.session, item.entry->frame));
+        }
+        const QStringList existing = ExistingFiles(m_folder, names);
+        if (existing.isEmpty()) {
+            return std::nullopt;
+        }
+        std::string which = existing.first().toStdString();
+        if (existing.size() > 1) {
+            which += " and " + std::to_string(existing.size() - 1) + " more";
+        }
+        return Complain(m_io, m_command,
+                        which + " already in " + m_folder.toStdString() +
+                            "; nothing written (--force replaces them)",
+                        kExitFailure);
+    }
+
+    int exportFrames(const std::vector<FrameItem>& items, const QString& staging, bool single) {
+        std::vector<CaptionRow> rows;
+        QStringList written;
+        size_t notPresent = 0;
+        int exitCode = kExitSuccess;
+        std::string failure;
+        Progress progress("export", items.size());
+        ForEachOrdered(
+            items,
+            [&staging](const FrameItem& item) {
+                ExportResult result;
+                InspectOptions options;
+                options.usePicture = [&](const FrameReport& report, const DibSection& dib) {
+                    if (!report.present()) {
+                        return;
+                    }
+                    const QString path =
+                        QDir(staging).filePath(ExportFileName(report.session, report.frame));
+                    result.written = WritePng(dib, path, result.error);
+                };
+                result.report = InspectFrame(item.session, *item.entry, options);
+                return result;
+            },
+            [&](size_t, ExportResult&& result) {
+                progress.advance();
+                const FrameReport& report = result.report;
+                const std::string position = PositionText(report.session, report.frame);
+                if (!result.error.empty()) {
+                    failure = failure.empty() ? result.error : failure;
+                } else if (!report.present()) {
+                    ++notPresent;
+                    if (single) {
+                        progress.clear();
+                        exitCode =
+                            Complain(m_io, m_command,
+                                     position + " is not present: " + StatusName(StatusOf(report)),
+                                     kExitFailure);
+                    }
+                } else if (!result.written) {
+                    progress.clear();
+                    exitCode = Complain(m_io, m_command,
+                                        position + " not exported: " + ScreenshotProblem(report),
+                                        kExitFailure);
+                } else {
+                    const QString file = ExportFileName(report.session, report.frame);
+                    written.append(file);
+                    rows.push_back(
+                        {report.session, report.frame, file, OneLineCaption(report.caption)});
+                }
+            });
+        progress.finish();
+        if (!failure.empty()) {
+            return Complain(m_io, m_command, failure + "; nothing written", kExitFailure);
+        }
+        if (written.isEmpty()) {
+            if (exitCode == kExitSuccess) {
+                exitCode = Complain(m_io, m_command, "no present frame to export", kExitFailure);
+            }
+            return exitCode;
+        }
+        std::string error;
+        const QString captions = QString::fromLatin1(kCaptionsFileName);
+        written.append(captions);
+        if (!WriteTextFile(QDir(staging).filePath(captions), CaptionsTable(rows), error) ||
+            !MoveFiles(staging, m_folder, written, error)) {
+            return Complain(m_io, m_command, error, kExitFailure);
+        }
+        m_io.out << "wrote " << rows.size() << (rows.size() == 1 ? " frame" : " frames") << " and "
+                 << kCaptionsFileName << " to " << m_folder.toStdString();
+        if (notPresent > 0 && !single) {
+            m_io.out << " (" << notPresent << " not present, left out)";
+        }
+        m_io.out << "\n";
+        m_io.out.flush();
+        return exitCode;
+    }
+
+    const Command& m_command;
+    CommandStreams m_io;
+    QString m_folder;
+    bool m_force;
+    bool m_createdFolder = false;
+};
+
+}  // namespace
+
+int RunExport(const QStringList& arguments, CommandStreams io) {
+    const Command& command = ExportCommand();
+    CommandArguments parsed(
+        command,
+        {QCommandLineOption(kToOption, QStringLiteral("The folder."), QStringLiteral("DIR")),
+         QCommandLineOption(kForceOption, QStringLiteral("Replaces files."))},
+        1);
+    if (const std::optional<int> stop = ParseOrStop(parsed, command, arguments, io)) {
+        return *stop;
+    }
+    const QString specText = parsed.positionals().first();
+    const std::optional<FrameSpec> spec = ParseFrameSpec(specText.toStdString());
+    if (!spec) {
+        return Complain(io, command,
+                        "'" + specText.toStdString() + "' is not SESSION or SESSION.FRAME",
+                        kExitUsage);
+    }
+    if (!parsed.isSet(kToOption) || parsed.value(kToOption).isEmpty()) {
+        return Complain(io, command,
+                        "missing --to DIR (usage: export " + std::string(command.synopsis) + ")",
+                        kExitUsage);
+    }
+    int exitCode = kExitSuccess;
+    const std::optional<SessionScan> scan =
+        ScanNamedSession(QString::number(spec->session), command, io, exitCode);
+    if (!scan) {
+        return exitCode;
+    }
+    Export exporter(command, io, parsed.value(kToOption), parsed.isSet(kForceOption));
+    return exporter.run(*scan, spec->frame);
+}
+
+const Command& ExportCommand() {
+    static const Command command{
+        "export", "SESSION[.FRAME] --to DIR [--force]",
+        "Writes a frame, or every present frame of a session, as PNG with a captions.tsv.",
+        kDetails, [](const QStringList& arguments) {
+            return RunExport(arguments, {std::cout, std::cerr});
+        }};
+    return command;
+}
+
+}  // namespace kelvista::replaycli

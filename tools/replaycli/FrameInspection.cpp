@@ -1,0 +1,86 @@
+#include "FrameInspection.h"
+
+#include "BmpLoader.h"
+#include "CaptionFile.h"
+#include "ReplayLayout.h"
+
+namespace kelvista::replaycli {
+
+FrameStatus StatusOf(const FrameReport& report) {
+    if (!report.screenshotListed) {
+        return FrameStatus::NoScreenshot;
+    }
+    if (!report.captionListed) {
+        return FrameStatus::NoCaption;
+    }
+    if (!report.captionOpens) {
+        return FrameStatus::BadCaption;
+    }
+    if (!report.screenshotOpens || (report.decodeTried && report.loaderCode != 0)) {
+        return FrameStatus::BadScreenshot;
+    }
+    return FrameStatus::Present;
+}
+
+const char* StatusName(FrameStatus status) {
+    switch (status) {
+        case FrameStatus::Present:
+            return "present";
+        case FrameStatus::NoScreenshot:
+            return "no-screenshot";
+        case FrameStatus::NoCaption:
+            return "no-caption";
+        case FrameStatus::BadCaption:
+            return "bad-caption";
+        case FrameStatus::BadScreenshot:
+            return "bad-screenshot";
+    }
+    return "?";
+}
+
+std::string ScreenshotProblem(const FrameReport& report) {
+    std::string text = "LoadBMP " + std::to_string(report.decodeTried ? report.loaderCode : -1);
+    if (!report.screenshotOpens) {
+        return text + ", cannot be opened";
+    }
+    if (report.sourceBitsPerPixel > 0) {
+        return text + ", source depth " + std::to_string(report.sourceBitsPerPixel) + " bits";
+    }
+    return text + ", not readable as a bitmap";
+}
+
+FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options) {
+    FrameReport report;
+    report.session = session;
+    report.frame = entry.frame;
+    report.screenshotListed = entry.screenshotListed;
+    report.captionListed = entry.captionListed;
+    const std::string screenshotPath = entry.basePath + ".bmp";
+    const std::string captionPath = entry.basePath + ".htm";
+    report.screenshotOpens = entry.screenshotListed && FileExists(screenshotPath);
+    report.captionOpens = entry.captionListed && FileExists(captionPath);
+
+    if (options.readCaption && report.captionOpens) {
+        report.captionRead = ReadCaptionFile(captionPath, report.caption);
+    }
+    if (options.decode && report.screenshotOpens) {
+        BitmapHandle bitmap;
+        DibSection dib;
+        report.decodeTried = true;
+        report.loaderCode = LoadBMP(screenshotPath, bitmap, dib);
+        if (bitmap) {
+            report.width = bitmap->width();
+            report.height = bitmap->height();
+            // A refused bitmap may never have been converted: its own depth is the file's.
+            report.sourceBitsPerPixel = bitmap->sourceBitsPerPixel() > 0
+                                            ? bitmap->sourceBitsPerPixel()
+                                            : bitmap->bitsPerPixel();
+        }
+        if (report.loaderCode == 0 && options.usePicture) {
+            options.usePicture(report, dib);
+        }
+    }
+    return report;
+}
+
+}  // namespace kelvista::replaycli

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelvista::replaycli {
+
+// A folder entry whose name the layout does not produce, or that is of the wrong type.
+struct NameProblem {
+    std::string path;    // relative to the root folder, e.g. "replay/session3/frame07.bmp"
+    std::string reason;  // why it does not follow the layout
+};
+
+// One frame number that has at least one of its two files in the session folder.
+struct FrameEntry {
+    int32_t frame = 0;
+    bool screenshotListed = false;
+    bool captionListed = false;
+    std::string basePath;  // as the viewer composes it (FrameBasePath)
+};
+
+struct SessionScan {
+    int32_t session = 0;
+    std::string folder;
+    std::string relativeFolder;  // "replay/session3"
+    bool readable = true;
+    std::string error;                  // why the folder could not be listed
+    std::vector<FrameEntry> frames;     // by frame number
+    std::vector<NameProblem> badNames;  // by name
+};
+
+// The sessions under the configured root, read the way the viewer finds them.
+struct ReplayTree {
+    std::string root;                   // the "InstallFolder" setting
+    std::string replayFolder;           // root + separator + "replay"
+    std::vector<int32_t> sessions;      // ascending
+    std::vector<NameProblem> badNames;  // entries of the replay folder, by name
+};
+
+// Lists the replay folder of the configured root. nullopt and a one-line `error` when the folder
+// is missing or cannot be listed.
+std::optional<ReplayTree> ScanReplayTree(std::string& error);
+
+// The folder of a session, composed like the viewer's frame paths.
+std::string SessionFolder(int32_t session);
+
+// True when the session's folder exists.
+bool SessionExists(int32_t session);
+
+// Lists one session folder: its frames (base paths composed by FrameBasePath) and the names that
+// do not follow the layout.
+SessionScan ScanSession(int32_t session);
+
+}  // namespace kelvista::replaycli

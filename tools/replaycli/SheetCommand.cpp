@@ -1,0 +1,240 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include "ContactSheet.h"
+#include "FrameImage.h"
+#include "LayoutNames.h"
+#include "ParallelOrdered.h"
+#include "RecordingCommands.h"
+#include "SessionWork.h"
+
+namespace kelvista::replaycli {
+
+namespace {
+
+const QString kToOption = QStringLiteral("to");
+const QString kColumnsOption = QStringLiteral("columns");
+const QString kWidthOption = QStringLiteral("width");
+const QString kForceOption = QStringLiteral("force");
+
+const char kDetails[] =
+    "Draws every frame found in the session's folder, in frame order, as a grid of thumbnails\n"
+    "(aspect kept, smooth downscaling, never enlarged), each labelled with its position as the\n"
+    "viewer's title shows it and the start of its caption:\n"
+    "  [3.007] Hand 12, river ca...\n"
+    "A frame the viewer cannot show (a file missing or unreadable, a screenshot the loader\n"
+    "refuses) is drawn as a crossed grey placeholder that says why. The thumbnail boxes take\n"
+    "the shape of the session's first frame that can be shown. The same session and options\n"
+    "always give the same picture. Frames are decoded and scaled in parallel; a progress bar is\n"
+    "drawn on stderr when it is a terminal and the work takes a while.\n"
+    "\n"
+    "FILE is written under a temporary name and renamed once complete: nothing is left behind\n"
+    "on a failure.\n"
+    "\n"
+    "Options:\n"
+    "  --to FILE.png   where to write the sheet (required)\n"
+    "  --columns N     thumbnails per row, 1 to 100 (default 6)\n"
+    "  --width PX      width of the sheet in pixels, 100 to 20000 (default 1600)\n"
+    "  --force         replaces FILE when it exists; without it the sheet is refused\n"
+    "  -h, --help      shows this help\n"
+    "\n"
+    "Exit codes: 0 written; 1 FILE exists (no --force) or cannot be written, the sheet would\n"
+    "be larger than 1 GiB, no replay folder or no such session; 2 usage error (no --to, bad\n"
+    "--columns or --width).\n"
+    "\n"
+    "Examples:\n"
+    "  kelvista-replay sheet 3 --to session3.png\n"
+    "  kelvista-replay sheet 3 --to wide.png --columns 10 --width 3000 --force";
+
+struct SheetCell {
+    FrameReport report;
+    QImage thumbnail;
+};
+
+// The thumbnail boxes take the shape of the first frame the viewer would show.
+double FirstPictureAspect(const SessionScan& scan) {
+    double aspect = 0.0;
+    for (const FrameEntry& entry : scan.frames) {
+        InspectOptions options;
+        options.readCaption = false;
+        const FrameReport report = InspectFrame(scan.session, entry, options);
+        if (report.viewable() && report.width > 0) {
+            return static_cast<double>(report.height) / report.width;
+        }
+    }
+    return aspect;
+}
+
+QString PlaceholderText(const FrameReport& report) {
+    const FrameStatus status = StatusOf(report);
+    QString text = QString::fromLatin1(StatusName(status));
+    if (status == FrameStatus::BadScreenshot) {
+        text += "\n" + QString::fromStdString(ScreenshotProblem(report));
+    }
+    return text;
+}
+
+QString LabelText(const FrameReport& report) {
+    QString label = QString::fromStdString(PositionText(report.session, report.frame));
+    const std::string caption = OneLineCaption(report.caption);
+    if (!caption.empty()) {
+        label += " " + QString::fromStdString(caption);
+    }
+    return label;
+}
+
+bool SavePng(const QImage& image, const QString& path, std::string& error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+        return false;
+    }
+    QImageWriter writer(&file, "png");
+    if (!writer.write(image)) {
+        error = "cannot write " + path.toStdString() + ": " + writer.errorString().toStdString();
+        return false;
+    }
+    if (!file.commit()) {
+        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+int DrawSheet(const SessionScan& scan, const SheetLayout& layout, const QString& path,
+              const Command& command, CommandStreams io) {
+    SheetPainter painter(layout);
+    const std::vector<SessionScan> scans{scan};
+    const std::vector<FrameItem> items = FrameItems(scans);
+    size_t shown = 0;
+    const QSize box = layout.thumbnailBox(0).size();
+    Progress progress("sheet", items.size());
+    ForEachOrdered(
+        items,
+        [box](const FrameItem& item) {
+            SheetCell cell;
+            InspectOptions options;
+            options.usePicture = [&](const FrameReport& report, const DibSection& dib) {
+                if (report.present()) {
+                    cell.thumbnail = Thumbnail(FrameImage(dib), box);
+                }
+            };
+            cell.report = InspectFrame(item.session, *item.entry, options);
+            return cell;
+        },
+        [&](size_t index, SheetCell&& cell) {
+            if (cell.report.viewable() && !cell.thumbnail.isNull()) {
+                painter.drawThumbnail(index, cell.thumbnail);
+                ++shown;
+            } else {
+                painter.drawPlaceholder(index, PlaceholderText(cell.report));
+            }
+            painter.drawLabel(index, LabelText(cell.report));
+            progress.advance();
+        });
+    progress.finish();
+    painter.drawHeader(QStringLiteral("session %1: %2 frames, %3 shown")
+                           .arg(scan.session)
+                           .arg(items.size())
+                           .arg(shown));
+    std::string error;
+    if (!SavePng(painter.image(), path, error)) {
+        return Complain(io, command, error, kExitFailure);
+    }
+    io.out << "wrote " << path.toStdString() << " (" << layout.width << "x" << layout.height << ", "
+           << items.size() << (items.size() == 1 ? " frame" : " frames") << ")\n";
+    io.out.flush();
+    return kExitSuccess;
+}
+
+std::optional<int> IntOption(const CommandArguments& parsed, const QString& option, int fallback,
+                             const Command& command, CommandStreams io, int& exitCode) {
+    if (!parsed.isSet(option)) {
+        return fallback;
+    }
+    const std::optional<int32_t> value = ParseDecimal(parsed.value(option).toStdString());
+    if (!value) {
+        exitCode = Complain(io, command,
+                            "--" + option.toStdString() + " takes a number, not '" +
+                                parsed.value(option).toStdString() + "'",
+                            kExitUsage);
+        return std::nullopt;
+    }
+    return *value;
+}
+
+}  // namespace
+
+int RunSheet(const QStringList& arguments, CommandStreams io) {
+    const Command& command = SheetCommand();
+    CommandArguments parsed(
+        command,
+        {QCommandLineOption(kToOption, QStringLiteral("The sheet."), QStringLiteral("FILE")),
+         QCommandLineOption(kColumnsOption, QStringLiteral("Columns."), QStringLiteral("N")),
+         QCommandLineOption(kWidthOption, QStringLiteral("Width."), QStringLiteral("PX")),
+         QCommandLineOption(kForceOption, QStringLiteral("Replaces FILE."))},
+        1);
+    if (const std::optional<int> stop = ParseOrStop(parsed, command, arguments, io)) {
+        return *stop;
+    }
+    int exitCode = kExitSuccess;
+    const std::optional<int> columns =
+        IntOption(parsed, kColumnsOption, kSheetDefaultColumns, command, io, exitCode);
+    const std::optional<int> width =
+        columns ? IntOption(parsed, kWidthOption, kSheetDefaultWidth, command, io, exitCode)
+                : std::nullopt;
+    if (!columns || !width) {
+        return exitCode;
+    }
+    if (!parsed.isSet(kToOption) || parsed.value(kToOption).isEmpty()) {
+        return Complain(
+            io, command,
+            "missing --to FILE.png (usage: sheet " + std::string(command.synopsis) + ")",
+            kExitUsage);
+    }
+    std::string error;
+    if (!LayOutSheet(0, *columns, *width, 1.0, 10, error)) {
+        return Complain(io, command, error, kExitUsage);
+    }
+    const QString path = parsed.value(kToOption);
+    if (QFileInfo::exists(path) && !parsed.isSet(kForceOption)) {
+        return Complain(io, command,
+                        path.toStdString() + " exists; nothing written (--force replaces it)",
+                        kExitFailure);
+    }
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (!folder.isDir() || !folder.isWritable()) {
+        return Complain(io, command,
+                        "cannot write to the folder " + folder.filePath().toStdString(),
+                        kExitFailure);
+    }
+    const std::optional<SessionScan> scan =
+        ScanNamedSession(parsed.positionals().first(), command, io, exitCode);
+    if (!scan) {
+        return exitCode;
+    }
+    const std::optional<SheetLayout> layout =
+        LayOutSheet(scan->frames.size(), *columns, *width, FirstPictureAspect(*scan),
+                    SheetPainter::LabelLineHeight(), error);
+    if (!layout) {
+        return Complain(io, command, error, kExitFailure);
+    }
+    return DrawSheet(*scan, *layout, path, command, io);
+}
+
+const Command& SheetCommand() {
+    static const Command command{
+        "sheet", "SESSION --to FILE.png [--columns N] [--width PX] [--force]",
+        "Draws a contact sheet of a session: labelled thumbnails, placeholders for broken frames.",
+        kDetails, [](const QStringList& arguments) {
+            return RunSheet(arguments, {std::cout, std::cerr});
+        }};
+    return command;
+}
+
+}  // namespace kelvista::replaycli

@@ -1,3 +1,5 @@
+#include <initializer_list>
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -43,13 +45,27 @@ TEST(ReplayCliUsageTest, EachCommandHasItsOwnHelp) {
     }
 }
 
-class UsageErrorTest : public testing::TestWithParam<QStringList> {};
+// The arguments of one run; printed as the command line they make.
+struct Arguments {
+    Arguments(std::initializer_list<const char*> list) {
+        for (const char* argument : list) {
+            values.append(QString::fromUtf8(argument));
+        }
+    }
+    QStringList values;
+};
+
+void PrintTo(const Arguments& arguments, std::ostream* os) {
+    *os << '\'' << arguments.values.join(' ').toStdString() << '\'';
+}
+
+class UsageErrorTest : public testing::TestWithParam<Arguments> {};
 
 TEST_P(UsageErrorTest, ExitsWithTwoAndOneLineOnStandardError) {
     const ToolSandbox sandbox;
     sandbox.writeFile(sandbox.home() + QStringLiteral("/x.bmp"), SmallPicture());
-    const ToolRun run = sandbox.run(GetParam());
-    EXPECT_EQ(run.exitCode, 2) << GetParam().join(' ').toStdString();
+    const ToolRun run = sandbox.run(GetParam().values);
+    EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.out, "");
     ASSERT_EQ(run.errLines().size(), 1) << run.err.toStdString();
     EXPECT_TRUE(run.errLines().front().startsWith(QStringLiteral("kelvista-replay: ")));
@@ -57,21 +73,20 @@ TEST_P(UsageErrorTest, ExitsWithTwoAndOneLineOnStandardError) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, UsageErrorTest,
-    testing::Values(QStringList{}, QStringList{"bogus"}, QStringList{"--bogus"},
-                    QStringList{"-1.2"}, QStringList{"decode"}, QStringList{"decode", "x.bmp", "y"},
-                    QStringList{"decode", "--bogus", "x.bmp"},
-                    QStringList{"decode", "x.bmp", "--png"}, QStringList{"frame"},
-                    QStringList{"frame", "1"}, QStringList{"frame", "1."},
-                    QStringList{"frame", ".1"}, QStringList{"frame", "1.2.3"},
-                    QStringList{"frame", "a.b"}, QStringList{"frame", "+1.2"},
-                    QStringList{"frame", "1. 2"}, QStringList{"frame", "1,2"},
-                    QStringList{"frame", "2147483648.0"}, QStringList{"frame", "0.-2147483649"},
-                    QStringList{"frame", "1.2", "3.4"}, QStringList{"frame", "1.2", "--png"},
-                    QStringList{"frame", "--", "1.2", "--png"}),
-    [](const testing::TestParamInfo<QStringList>& param) {
+    testing::Values(Arguments{}, Arguments{"bogus"}, Arguments{"--bogus"}, Arguments{"-1.2"},
+                    Arguments{"decode"}, Arguments{"decode", "x.bmp", "y"},
+                    Arguments{"decode", "--bogus", "x.bmp"}, Arguments{"decode", "x.bmp", "--png"},
+                    Arguments{"frame"}, Arguments{"frame", "1"}, Arguments{"frame", "1."},
+                    Arguments{"frame", ".1"}, Arguments{"frame", "1.2.3"},
+                    Arguments{"frame", "a.b"}, Arguments{"frame", "+1.2"},
+                    Arguments{"frame", "1. 2"}, Arguments{"frame", "1,2"},
+                    Arguments{"frame", "2147483648.0"}, Arguments{"frame", "0.-2147483649"},
+                    Arguments{"frame", "1.2", "3.4"}, Arguments{"frame", "1.2", "--png"},
+                    Arguments{"frame", "--", "1.2", "--png"}),
+    [](const testing::TestParamInfo<Arguments>& param) {
         // Index first: different arguments can read alike once reduced to a name.
         std::string name = "Case" + std::to_string(param.index);
-        for (const QString& argument : param.param) {
+        for (const QString& argument : param.param.values) {
             name += '_';
             for (const QChar c : argument) {
                 name += c.isLetterOrNumber() && c.unicode() < 128 ? static_cast<char>(c.unicode())

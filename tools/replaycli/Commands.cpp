@@ -1,9 +1,11 @@
 #include "Command.h"
+#include "RecordingCommands.h"
 
 namespace kelvista::replaycli {
 
 const std::vector<Command>& Commands() {
-    static const std::vector<Command> commands = {DecodeCommand(), FrameCommand()};
+    static const std::vector<Command> commands = {DecodeCommand(), FrameCommand(),  LsCommand(),
+                                                  CheckCommand(),  ExportCommand(), SheetCommand()};
     return commands;
 }
 

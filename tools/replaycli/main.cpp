@@ -6,11 +6,12 @@
 #include "CommandArguments.h"
 #include "FrameImage.h"
 #include "Output.h"
+#include "ToolApplication.h"
 
 using namespace kelvista::replaycli;
 
 int main(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
+    const auto application = CreateToolApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelvista-replay"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVISTA_VERSION));
     kelvista::RouteTracesToQtLog();

@@ -48,28 +48,38 @@ bool RowEquals(const uint8_t* decoded, const uint8_t* expected, int32_t width, b
     return true;
 }
 
-// Whether LoadBMP's result holds the picture: exactly for the plain layouts (24-bit with a zero
-// fourth byte, 32-bit as stored); a top-down 24-bit file may come out either way up. The masked
-// layout is only checked for its geometry, its channels being the loader's business.
+// A row of the masked layout exactly as EncodeBmp stores it: red, green, blue, fourth byte.
+bool RowIsStoredBitfields(const uint8_t* decoded, const uint8_t* expected, int32_t width) {
+    for (int32_t x = 0; x < width; ++x, decoded += 4, expected += 4) {
+        if (decoded[0] != expected[2] || decoded[1] != expected[1] || decoded[2] != expected[0] ||
+            decoded[3] != expected[3]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether LoadBMP's result holds the picture: 24-bit with a zero fourth byte, plain 32-bit as
+// stored. A top-down 24-bit file may come out either way up, and a masked 32-bit file either as
+// stored or with its channels moved to blue, green, red, 0.
 const char* CheckOurs(const DibSection& dib, const SamplePicture& picture, BmpLayout layout) {
     if (dib.width != picture.width || dib.height != picture.height || dib.bitsPerPixel != 32 ||
         dib.bytesPerRow != picture.width * 4 || dib.bits == nullptr) {
         return "LoadBMP gave the wrong geometry";
     }
-    if (layout == BmpLayout::Rgb32Bitfields) {
-        return nullptr;
-    }
-    const bool is24 = LayoutBitsPerPixel(layout) == 24;
+    const bool zeroFourth = layout != BmpLayout::Rgb32;
     bool upright = true;
     bool flipped = layout == BmpLayout::Rgb24TopDown;
-    for (int32_t y = 0; y < picture.height && (upright || flipped); ++y) {
+    bool stored = layout == BmpLayout::Rgb32Bitfields;
+    for (int32_t y = 0; y < picture.height && (upright || flipped || stored); ++y) {
         const uint8_t* row =
             dib.bits + static_cast<size_t>(y) * static_cast<size_t>(dib.bytesPerRow);
-        upright = upright && RowEquals(row, picture.pixel(0, y), picture.width, is24);
-        flipped = flipped &&
-                  RowEquals(row, picture.pixel(0, picture.height - 1 - y), picture.width, is24);
+        upright = upright && RowEquals(row, picture.pixel(0, y), picture.width, zeroFourth);
+        flipped = flipped && RowEquals(row, picture.pixel(0, picture.height - 1 - y), picture.width,
+                                       zeroFourth);
+        stored = stored && RowIsStoredBitfields(row, picture.pixel(0, y), picture.width);
     }
-    return upright || flipped ? nullptr : "LoadBMP gave the wrong pixels";
+    return upright || flipped || stored ? nullptr : "LoadBMP gave the wrong pixels";
 }
 
 // One decode, checked outside the timing; nullptr when it did its work.

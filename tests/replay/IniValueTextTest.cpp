@@ -50,12 +50,6 @@ TEST(IniValueTextTest, AgreesWithQSettingsWhereNoCommaSplitsTheValue) {
     }
 }
 
-TEST(IniValueTextTest, CommaIsAnOrdinaryCharacter) {
-    EXPECT_EQ(UnescapeIniValue(" /a, b ,c "), "/a, b ,c");
-    EXPECT_EQ(UnescapeIniValue("\"x\",  \"y\""), "x,  y");
-    EXPECT_EQ(UnescapeIniValue(",,"), ",,");
-}
-
 TEST(IniValueTextTest, FindsTheTopLevelKeyOnly) {
     const std::string text =
         "; comment\r\n#Key=hash comment\r\nKey = first\r\n[Group]\r\nKey=grouped\r\n"

@@ -127,14 +127,5 @@ TEST_F(SettingsStoreTest, CountThatIsNotFourBytesGivesTheDefault) {
     EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 300) << "the type is not examined";
 }
 
-TEST_F(SettingsStoreTest, EachReadSeesTheCurrentValue) {
-    m_settings->setDword("replay_maxframes", 20);
-    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 20);
-    m_settings->setDword("replay_maxframes", 30);
-    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 30);
-    m_settings->removeValue("replay_maxframes");
-    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 1000);
-}
-
 }  // namespace
 }  // namespace kelvista

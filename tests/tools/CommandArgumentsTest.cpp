@@ -33,43 +33,14 @@ TEST(SessionFrameTest, ReadsTwoInt32JoinedByOnePoint) {
     }
 }
 
-class CommandArgumentsTest : public testing::Test {
-protected:
-    CommandArguments make() const {
-        return CommandArguments(
-            FrameCommand(),
-            {QCommandLineOption(QStringLiteral("png"), QString(), QStringLiteral("OUT"))}, 1);
-    }
-};
-
-TEST_F(CommandArgumentsTest, NegativeNumbersAreArgumentsAndOptionValuesAreTakenWhole) {
-    CommandArguments arguments = make();
+TEST(CommandArgumentsTest, NegativeNumbersAreArgumentsAndOptionValuesAreTakenWhole) {
+    CommandArguments arguments(
+        FrameCommand(),
+        {QCommandLineOption(QStringLiteral("png"), QString(), QStringLiteral("OUT"))}, 1);
     ASSERT_TRUE(arguments.parse({"--png", "-1.png", "-3.-4"}))
         << arguments.errorText().toStdString();
     EXPECT_EQ(arguments.positionals(), QStringList{"-3.-4"});
     EXPECT_EQ(arguments.value("png"), "-1.png");
-}
-
-TEST_F(CommandArgumentsTest, DoubleDashEndsTheOptions) {
-    CommandArguments arguments = make();
-    ASSERT_TRUE(arguments.parse({"--", "--png"}));
-    EXPECT_EQ(arguments.positionals(), QStringList{"--png"});
-    EXPECT_FALSE(arguments.isSet("png"));
-}
-
-TEST_F(CommandArgumentsTest, ReportsWhatIsWrong) {
-    CommandArguments missingValue = make();
-    EXPECT_FALSE(missingValue.parse({"1.2", "--png"}));
-    EXPECT_TRUE(missingValue.errorText().contains("--png"));
-    CommandArguments missing = make();
-    EXPECT_FALSE(missing.parse({"--png", "x.png"}));
-    EXPECT_TRUE(missing.errorText().contains("missing argument"));
-    CommandArguments extra = make();
-    EXPECT_FALSE(extra.parse({"1.2", "3.4"}));
-    EXPECT_TRUE(extra.errorText().contains("3.4"));
-    CommandArguments unknown = make();
-    EXPECT_FALSE(unknown.parse({"1.2", "--bogus"}));
-    EXPECT_TRUE(unknown.errorText().contains("bogus"));
 }
 
 }  // namespace

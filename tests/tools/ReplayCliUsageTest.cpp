@@ -76,13 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Arguments{}, Arguments{"bogus"}, Arguments{"--bogus"}, Arguments{"-1.2"},
                     Arguments{"decode"}, Arguments{"decode", "x.bmp", "y"},
                     Arguments{"decode", "--bogus", "x.bmp"}, Arguments{"decode", "x.bmp", "--png"},
-                    Arguments{"frame"}, Arguments{"frame", "1"}, Arguments{"frame", "1."},
-                    Arguments{"frame", ".1"}, Arguments{"frame", "1.2.3"},
-                    Arguments{"frame", "a.b"}, Arguments{"frame", "+1.2"},
-                    Arguments{"frame", "1. 2"}, Arguments{"frame", "1,2"},
-                    Arguments{"frame", "2147483648.0"}, Arguments{"frame", "0.-2147483649"},
-                    Arguments{"frame", "1.2", "3.4"}, Arguments{"frame", "1.2", "--png"},
-                    Arguments{"frame", "--", "1.2", "--png"}),
+                    Arguments{"frame"}, Arguments{"frame", "1"}, Arguments{"frame", "1.2.3"},
+                    Arguments{"frame", "2147483648.0"}, Arguments{"frame", "1.2", "3.4"},
+                    Arguments{"frame", "1.2", "--png"}, Arguments{"frame", "--", "1.2", "--png"}),
     [](const testing::TestParamInfo<Arguments>& param) {
         // Index first: different arguments can read alike once reduced to a name.
         std::string name = "Case" + std::to_string(param.index);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QMenuBar>
 #include <QToolBar>
 
+#include "AboutDialog.h"
 #include "ReplayCommands.h"
 #include "ViewerFixture.h"
 
@@ -100,6 +102,25 @@ TEST_F(ViewerFixture, OtherKeysDoNothing) {
     EXPECT_EQ(Client(), client);
     EXPECT_EQ(paints->TakePaints(), 0);
     EXPECT_EQ(QApplication::focusWidget(), &View());
+}
+
+TEST_F(ViewerFixture, AboutBoxShowsNameAndVersion) {
+    Start();
+    bool shown = false;
+    testing_support::WhenModalShows([&shown](QWidget* modal) {
+        auto* about = qobject_cast<AboutDialog*>(modal);
+        ASSERT_NE(about, nullptr);
+        shown = true;
+        EXPECT_EQ(about->windowTitle(), QStringLiteral("About kelvista"));
+        QStringList texts;
+        for (const QLabel* label : about->findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        EXPECT_TRUE(texts.contains(QStringLiteral("kelvista Version 1.0")));
+        QTest::keyClick(about, Qt::Key_Return);
+    });
+    app->OnAppAbout();
+    EXPECT_TRUE(shown);
 }
 
 TEST(ReplayCommands, UnknownIdsAreNotTheViews) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <QMessageBox>
+
 #include "ViewerFixture.h"
 
 namespace kelvista {
@@ -356,6 +358,28 @@ TEST_F(ViewerFixture, UnreadableBitmapReportsAndKeepsThePreviousPicture) {
     Frame().OnCmdMsg(ID_STOP);
     EXPECT_EQ(View().surface().image().pixel(0, 0), ViewerTestTree::ColourOf(0, 1));
     EXPECT_EQ(Client(), QSize(400, 300));
+}
+
+TEST_F(ViewerFixture, UnreadableBitmapShowsARealMessageBoxOwnedByTheView) {
+    tree.Add({.session = 0, .frame = 1, .depth = BmpDepth::Palette8});
+    Start(std::nullopt, true);
+    bool shown = false;
+    testing_support::WhenModalShows([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        shown = true;
+        EXPECT_EQ(box->parentWidget(), &View());
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("MISSING FRAME (BMP)"));
+        EXPECT_EQ(box->text(), QString::fromStdString(tree.BasePath(0, 1)));
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        ASSERT_EQ(box->buttons().size(), 1);
+        EXPECT_EQ(box->standardButton(box->buttons().front()), QMessageBox::Ok);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    EXPECT_TRUE(shown);
+    // The keys act only in the active window, so the main window is active again.
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&Frame(), 1000));
 }
 
 TEST_F(ViewerFixture, UnopenableCaptionReportsAndKeepsTitleAndPicture) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,25 +11,12 @@
 #include "DialogUnits.h"
 #include "ValueDialog.h"
 #include "ViewQuestions.h"
+#include "ViewerTestTree.h"
 
 namespace kelvista {
 namespace {
 
-// Runs `act` on the modal window once it is up; a guard closes every modal window after a few
-// seconds so a failing test cannot hang.
-void WhenModalShows(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(0, [act] {
-        QWidget* modal = QApplication::activeModalWidget();
-        ASSERT_NE(modal, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(modal));
-        act(modal);
-    });
-    QTimer::singleShot(5000, [] {
-        while (QWidget* modal = QApplication::activeModalWidget()) {
-            modal->close();
-        }
-    });
-}
+using testing_support::WhenModalShows;
 
 class ValueDialogTest : public testing::Test {
 protected:
@@ -120,24 +105,6 @@ TEST(DialogUnits, ScaleByQuarterWidthAndEighthHeight) {
               QRect(6, 33, 198, 24));
     EXPECT_EQ(DialogUnitsToPixels(QRect(140, 61, 0, 0), DialogBaseUnits{8, 16}),
               QRect(280, 122, 0, 0));
-}
-
-TEST_F(ValueDialogTest, MessageBoxShowsCaptionAndPathWithOnlyOk) {
-    bool shown = false;
-    WhenModalShows([&shown](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        shown = true;
-        EXPECT_EQ(box->windowTitle(), QStringLiteral("MISSING FRAME (BMP)"));
-        EXPECT_EQ(box->text(), QStringLiteral("/r/replay/session0/frame001"));
-        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-        ASSERT_EQ(box->buttons().size(), 1);
-        EXPECT_EQ(box->standardButton(box->buttons().front()), QMessageBox::Ok);
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    DialogQuestions().ShowMessage(&owner, QStringLiteral("MISSING FRAME (BMP)"),
-                                  QStringLiteral("/r/replay/session0/frame001"));
-    EXPECT_TRUE(shown);
 }
 
 }  // namespace

@@ -26,17 +26,20 @@ protected:
         scopedSettings.reset();
     }
 
-    // Starts the viewer; the view reads "replay_maxframes" now, so set it before.
-    void Start(std::optional<int32_t> maxFrames = std::nullopt) {
+    // Starts the viewer; the view reads "replay_maxframes" now, so set it before. With
+    // `realDialogs` the view keeps its own dialogs and message boxes.
+    void Start(std::optional<int32_t> maxFrames = std::nullopt, bool realDialogs = false) {
         if (maxFrames) {
             settings->setDword("replay_maxframes", *maxFrames);
         }
         app = std::make_unique<ReplayApp>();
         ASSERT_TRUE(app->InitInstance());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(app->MainFrame()));
-        auto scripted = std::make_unique<ScriptedQuestions>();
-        questions = scripted.get();
-        View().SetQuestions(std::move(scripted));
+        if (!realDialogs) {
+            auto scripted = std::make_unique<ScriptedQuestions>();
+            questions = scripted.get();
+            View().SetQuestions(std::move(scripted));
+        }
         paints = new PaintCounter(&View());
         paints->TakePaints();
     }

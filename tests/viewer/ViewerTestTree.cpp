@@ -2,11 +2,16 @@
 
 #include <cstdio>
 
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 namespace kelvista::testing_support {
@@ -78,6 +83,20 @@ bool PaintCounter::eventFilter(QObject* /*watched*/, QEvent* event) {
         ++m_paints;
     }
     return false;
+}
+
+void WhenModalShows(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(modal));
+        act(modal);
+    });
+    QTimer::singleShot(5000, [] {
+        while (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
 }
 
 }  // namespace kelvista::testing_support

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,5 +81,9 @@ protected:
 private:
     int m_paints = 0;
 };
+
+// Runs `act` on the modal window once it is up and active; a guard closes every modal window after
+// a few seconds so a failing test cannot hang.
+void WhenModalShows(std::function<void(QWidget*)> act);
 
 }  // namespace kelvista::testing_support

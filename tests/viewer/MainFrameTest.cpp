@@ -123,12 +123,5 @@ TEST_F(ViewerFixture, AboutBoxShowsNameAndVersion) {
     EXPECT_TRUE(shown);
 }
 
-TEST(ReplayCommands, UnknownIdsAreNotTheViews) {
-    EXPECT_EQ(FindCommand(32774), nullptr);
-    EXPECT_EQ(FindCommand(57664), nullptr);
-    ASSERT_NE(FindCommand(ID_MAX_FRAMES), nullptr);
-    EXPECT_EQ(FindCommand(ID_MAX_FRAMES)->key, QKeyCombination(Qt::Key_F10));
-}
-
 }  // namespace
 }  // namespace kelvista

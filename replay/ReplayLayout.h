@@ -14,7 +14,8 @@ inline constexpr size_t kShortTextCapacity = 64;  // relative names, the build s
 char* CopyTruncated(char* dst, const char* src, size_t size);
 
 // Root folder (the "InstallFolder" setting, read afresh) + separator + `relative`, into `dst`
-// of `dstSize` bytes. A relative name that does not fit is left off. Returns `dst`.
+// of `dstSize` bytes. A relative name that does not fit is left off; a root that fills the whole
+// path capacity (259 bytes) leaves no room for the separator and comes back alone. Returns `dst`.
 char* ComposeReplayPath(const char* relative, char* dst, size_t dstSize);
 
 // The full path of a frame without extension: <root>/replay/session<S>/frame<FFF>.

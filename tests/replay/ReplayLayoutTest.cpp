@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -161,6 +162,15 @@ TEST_F(FrameFilesTest, FileExistsOnlyForReadableRegularFiles) {
     EXPECT_FALSE(FileExists((m_root / "dangling.bmp").string()));
     EXPECT_FALSE(FileExists((m_root / "pipe.bmp").string())) << "must not wait for a writer";
     EXPECT_FALSE(FileExists(""));
+}
+
+TEST_F(FrameFilesTest, UnreadableFileDoesNotExist) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    }
+    const std::string file = touch("locked.bmp");
+    fs::permissions(file, fs::perms::none);
+    EXPECT_FALSE(FileExists(file));
 }
 
 TEST_F(FrameFilesTest, FrameNeedsBothFiles) {

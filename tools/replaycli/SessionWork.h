@@ -7,6 +7,7 @@
 
 #include "CommandStreams.h"
 #include "FrameInspection.h"
+#include "ParallelOrdered.h"
 #include "Progress.h"
 #include "ReplayScan.h"
 
@@ -26,7 +27,19 @@ std::vector<FrameItem> FrameItems(const std::vector<SessionScan>& sessions);
 // `label` (consumers that print clear it first).
 template <typename Consume>
 void InspectInOrder(const std::vector<FrameItem>& items, const InspectOptions& options,
-                    const std::string& label, Consume consume);
+                    const std::string& label, Consume consume) {
+    Progress progress(label, items.size());
+    ForEachOrdered(
+        items,
+        [&options](const FrameItem& item) {
+            return InspectFrame(item.session, *item.entry, options);
+        },
+        [&](size_t index, FrameReport&& report) {
+            consume(items[index], std::move(report), progress);
+            progress.advance();
+        });
+    progress.finish();
+}
 
 // The session named on the command line: its scan, or a one-line complaint with the exit code:
 // 2 when the text is not a number, 1 when the tree or the session folder is missing or unreadable.
@@ -43,27 +56,5 @@ int32_t StoredMaxFrames();
 // Caption bytes as one line of UTF-8 text: control characters (tabs among them) become spaces,
 // so that every frame stays on one line of a listing or a table.
 std::string OneLineCaption(const std::string& bytes);
-
-}  // namespace kelvista::replaycli
-
-#include "ParallelOrdered.h"
-
-namespace kelvista::replaycli {
-
-template <typename Consume>
-void InspectInOrder(const std::vector<FrameItem>& items, const InspectOptions& options,
-                    const std::string& label, Consume consume) {
-    Progress progress(label, items.size());
-    ForEachOrdered(
-        items,
-        [&options](const FrameItem& item) {
-            return InspectFrame(item.session, *item.entry, options);
-        },
-        [&](size_t index, FrameReport&& report) {
-            consume(items[index], std::move(report), progress);
-            progress.advance();
-        });
-    progress.finish();
-}
 
 }  // namespace kelvista::replaycli

@@ -104,6 +104,29 @@ TEST_F(ViewerFixture, OtherKeysDoNothing) {
     EXPECT_EQ(QApplication::focusWidget(), &View());
 }
 
+TEST_F(ViewerFixture, ViewerKeysDoNotActWhileADialogIsOpen) {
+    tree.Add({.session = 0, .frame = 1});
+    Start(std::nullopt, true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    bool shown = false;
+    testing_support::WhenModalShows([&](QWidget* dialog) {
+        shown = true;
+        QWidget* edit = QApplication::focusWidget();
+        // Keys as the window system delivers them: to the dialog, and to the blocked main window.
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_F10);
+        QTest::keyClick(Frame().windowHandle(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::activeModalWidget(), dialog);
+        EXPECT_EQ(View().m_nFrame, 0);
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_Tab);
+        EXPECT_NE(QApplication::focusWidget(), edit);
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_Escape);
+    });
+    QTest::keyClick(&View(), Qt::Key_F2);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(View().m_nFrame, 0);
+    EXPECT_EQ(View().m_bFrameMode, 0);
+}
+
 TEST_F(ViewerFixture, AboutBoxShowsNameAndVersion) {
     Start();
     bool shown = false;

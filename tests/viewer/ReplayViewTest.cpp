@@ -39,6 +39,10 @@ struct ModeRow {
     bool repaint;
 };
 
+void PrintTo(const ModeRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class ModeTableTest : public ViewerFixture, public testing::WithParamInterface<ModeRow> {};
 
 TEST_P(ModeTableTest, CommandMovesBetweenModesAsTabled) {
@@ -98,6 +102,10 @@ struct StepRow {
     Qt::KeyboardModifiers modifiers;
     int32_t expectedFrame;
 };
+
+void PrintTo(const StepRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class StepKeysTest : public ViewerFixture, public testing::WithParamInterface<StepRow> {};
 
@@ -211,6 +219,10 @@ struct MaxFramesRow {
     bool repaint;
 };
 
+void PrintTo(const MaxFramesRow& row, std::ostream* out) {
+    *out << row.answer.toStdString();
+}
+
 class MaxFramesTest : public ViewerFixture, public testing::WithParamInterface<MaxFramesRow> {};
 
 TEST_P(MaxFramesTest, TakesOnlyValuesFrom10To1000) {
@@ -241,6 +253,10 @@ struct CaptionRow {
     std::string bytes;
     QString title;  // for session 2, frame 1
 };
+
+void PrintTo(const CaptionRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class CaptionTitleTest : public ViewerFixture, public testing::WithParamInterface<CaptionRow> {};
 

@@ -89,7 +89,13 @@ void WhenModalShows(std::function<void(QWidget*)> act) {
     QTimer::singleShot(0, [act] {
         QWidget* modal = QApplication::activeModalWidget();
         ASSERT_NE(modal, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(modal));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(modal));
+        // A dialog over an active window may share its activation; make it the active one.
+        modal->activateWindow();
+        for (int tries = 0; tries < 100 && QApplication::activeWindow() != modal; ++tries) {
+            QTest::qWait(10);
+        }
+        ASSERT_EQ(QApplication::activeWindow(), modal);
         act(modal);
     });
     QTimer::singleShot(5000, [] {

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "ParallelOrdered.h"
+
+namespace kelvista::replaycli {
+namespace {
+
+// Results exist only between the end of their work and their turn to be consumed.
+struct CountedResult {
+    CountedResult(int number, std::atomic<int>& counter) : value(number), alive(&counter) {
+        ++counter;
+    }
+    CountedResult(const CountedResult&) = delete;
+    ~CountedResult() { --*alive; }
+    int value;
+    std::atomic<int>* alive;
+};
+
+TEST(ForEachOrdered, ConsumesInItemOrderWhateverOrderTheWorkFinishesIn) {
+    std::vector<int> items(64);
+    for (int i = 0; i < 64; ++i) {
+        items[i] = i;
+    }
+    std::atomic<int> alive{0};
+    int mostAlive = 0;
+    std::vector<int> consumed;
+    ForEachOrdered(
+        items,
+        [&alive](int item) {
+            // Early items take longest, so later ones finish first.
+            std::this_thread::sleep_for(std::chrono::microseconds((64 - item) * 200));
+            return std::make_unique<CountedResult>(item, alive);
+        },
+        [&](size_t index, std::unique_ptr<CountedResult>&& result) {
+            EXPECT_EQ(result->value, static_cast<int>(index));
+            consumed.push_back(result->value);
+            mostAlive = std::max(mostAlive, alive.load());
+        });
+    EXPECT_EQ(consumed, items);
+    EXPECT_EQ(alive.load(), 0);
+    // A bounded window of results, not one per item.
+    EXPECT_LE(mostAlive, QThreadPool::globalInstance()->maxThreadCount() * 2 + 2);
+}
+
+TEST(ForEachOrdered, NoItemsNoCalls) {
+    int calls = 0;
+    ForEachOrdered(
+        std::vector<int>{}, [&calls](int) { return ++calls; }, [&calls](size_t, int) { ++calls; });
+    EXPECT_EQ(calls, 0);
+}
+
+}  // namespace
+}  // namespace kelvista::replaycli

@@ -1,5 +1,8 @@
 #include "ChannelMasks.h"
 
+#include <bit>
+#include <cstring>
+
 namespace kelvista {
 
 namespace {
@@ -54,6 +57,21 @@ uint8_t PixelNormaliser::Channel::extract(uint32_t pixel) const {
 }
 
 void PixelNormaliser::normaliseRow(uint8_t* pixels, size_t count) const {
+    if (std::endian::native == std::endian::little && m_red.maxValue == 255 &&
+        m_green.maxValue == 255 && m_blue.maxValue == 255) {
+        // Byte-wide channels need no scaling, only moving: whole-word shifts, which vectorise.
+        const uint32_t redShift = m_red.shift;
+        const uint32_t greenShift = m_green.shift;
+        const uint32_t blueShift = m_blue.shift;
+        for (size_t i = 0; i < count; ++i, pixels += 4) {
+            uint32_t pixel;
+            std::memcpy(&pixel, pixels, sizeof pixel);
+            pixel = (pixel >> blueShift & 0xFFu) | (pixel >> greenShift & 0xFFu) << 8 |
+                    (pixel >> redShift & 0xFFu) << 16;
+            std::memcpy(pixels, &pixel, sizeof pixel);
+        }
+        return;
+    }
     for (size_t i = 0; i < count; ++i, pixels += 4) {
         const uint32_t pixel = uint32_t{pixels[0]} | uint32_t{pixels[1]} << 8 |
                                uint32_t{pixels[2]} << 16 | uint32_t{pixels[3]} << 24;

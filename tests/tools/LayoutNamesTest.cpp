@@ -91,11 +91,11 @@ TEST(FrameSpecText, AcceptsSessionOrSessionPointFrameWithOrWithoutLeadingZeros) 
         {"1.99999999999", false, 0, {}},
     };
     for (const auto& c : cases) {
-        const std::optional<FrameSpec> spec = ParseFrameSpec(c.text);
-        ASSERT_EQ(spec.has_value(), c.valid) << c.text;
-        if (spec) {
-            EXPECT_EQ(spec->session, c.session) << c.text;
-            EXPECT_EQ(spec->frame, c.frame) << c.text;
+        const std::optional<FrameSpec> position = ParseFrameSpec(c.text);
+        ASSERT_EQ(position.has_value(), c.valid) << c.text;
+        if (position) {
+            EXPECT_EQ(position->session, c.session) << c.text;
+            EXPECT_EQ(position->frame, c.frame) << c.text;
         }
     }
 }

@@ -43,7 +43,7 @@ TEST(CommandUsage, BadArgumentsExitTwo) {
         {"ls with a session that is no number", RunLs, {"three"}, 2},
         {"check with an unknown option", RunCheck, {"--jsn"}, 2},
         {"check with two sessions", RunCheck, {"0", "1"}, 2},
-        {"export without a spec", RunExport, {"--to", out.path()}, 2},
+        {"export without a position", RunExport, {"--to", out.path()}, 2},
         {"export without --to", RunExport, {"1"}, 2},
         {"export with --to lacking its value", RunExport, {"1", "--to"}, 2},
         {"export of 1.2.3", RunExport, {"1.2.3", "--to", out.path()}, 2},

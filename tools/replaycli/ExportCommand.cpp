@@ -255,11 +255,11 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
     if (const std::optional<int> stop = ParseOrStop(parsed, command, arguments, io)) {
         return *stop;
     }
-    const QString specText = parsed.positionals().first();
-    const std::optional<FrameSpec> spec = ParseFrameSpec(specText.toStdString());
-    if (!spec) {
+    const QString positionText = parsed.positionals().first();
+    const std::optional<FrameSpec> position = ParseFrameSpec(positionText.toStdString());
+    if (!position) {
         return Complain(io, command,
-                        "'" + specText.toStdString() + "' is not SESSION or SESSION.FRAME",
+                        "'" + positionText.toStdString() + "' is not SESSION or SESSION.FRAME",
                         kExitUsage);
     }
     if (!parsed.isSet(kToOption) || parsed.value(kToOption).isEmpty()) {
@@ -269,12 +269,12 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
     }
     int exitCode = kExitSuccess;
     const std::optional<SessionScan> scan =
-        ScanNamedSession(QString::number(spec->session), command, io, exitCode);
+        ScanNamedSession(QString::number(position->session), command, io, exitCode);
     if (!scan) {
         return exitCode;
     }
     Export exporter(command, io, parsed.value(kToOption), parsed.isSet(kForceOption));
-    return exporter.run(*scan, spec->frame);
+    return exporter.run(*scan, position->frame);
 }
 
 const Command& ExportCommand() {

@@ -83,21 +83,21 @@ std::optional<FrameFileName> ParseFrameFileName(std::string_view name) {
 }
 
 std::optional<FrameSpec> ParseFrameSpec(std::string_view text) {
-    FrameSpec spec;
+    FrameSpec position;
     const size_t point = text.find('.');
     const std::optional<int32_t> session = ParseDecimal(text.substr(0, point));
     if (!session) {
         return std::nullopt;
     }
-    spec.session = *session;
+    position.session = *session;
     if (point != std::string_view::npos) {
         const std::optional<int32_t> frame = ParseDecimal(text.substr(point + 1));
         if (!frame) {
             return std::nullopt;
         }
-        spec.frame = *frame;
+        position.frame = *frame;
     }
-    return spec;
+    return position;
 }
 
 std::string PositionText(int32_t session, int32_t frame) {

@@ -1,6 +1,7 @@
 #include "BmpLoader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "BmpDecoder.h"
@@ -24,25 +25,47 @@ bool HasSsse3() {
     return supported;
 }
 
+// Rows at least this wide (a frame of such rows is several megabytes, larger than the caches)
+// whose destination is 16-byte aligned are written with non-temporal stores: ordinary stores
+// would first read every destination line only to overwrite it, and evict the file's bytes.
+// Narrower frames stay cached for the paint that follows.
+constexpr int kStreamingMinPixels = 1024;
+
+template <bool kStreaming>
+__attribute__((target("ssse3"))) inline void Store16(uint8_t* dst, __m128i value) {
+    if constexpr (kStreaming) {
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst), value);
+    } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), value);
+    }
+}
+
 // Widens whole groups of 16 pixels (48 bytes in, 64 out) with byte shuffles; returns how many
 // pixels it did. Reads and writes stay within the groups.
-__attribute__((target("ssse3"))) int ExpandRow24To32Ssse3(uint8_t* dst, const uint8_t* src,
-                                                          int count) {
+template <bool kStreaming>
+__attribute__((target("ssse3"))) int ExpandGroupsSsse3(uint8_t* dst, const uint8_t* src,
+                                                       int count) {
     const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     int i = 0;
     for (; i + 16 <= count; i += 16, src += 48, dst += 64) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16));
         const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 32));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_shuffle_epi8(a, spread));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16),
-                         _mm_shuffle_epi8(_mm_alignr_epi8(b, a, 12), spread));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32),
-                         _mm_shuffle_epi8(_mm_alignr_epi8(c, b, 8), spread));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 48),
-                         _mm_shuffle_epi8(_mm_srli_si128(c, 4), spread));
+        Store16<kStreaming>(dst, _mm_shuffle_epi8(a, spread));
+        Store16<kStreaming>(dst + 16, _mm_shuffle_epi8(_mm_alignr_epi8(b, a, 12), spread));
+        Store16<kStreaming>(dst + 32, _mm_shuffle_epi8(_mm_alignr_epi8(c, b, 8), spread));
+        Store16<kStreaming>(dst + 48, _mm_shuffle_epi8(_mm_srli_si128(c, 4), spread));
+    }
+    if constexpr (kStreaming) {
+        _mm_sfence();  // order the non-temporal stores before anything that follows
     }
     return i;
+}
+
+int ExpandRow24To32Ssse3(uint8_t* dst, const uint8_t* src, int count) {
+    const bool aligned = (reinterpret_cast<uintptr_t>(dst) & 15u) == 0;
+    return aligned && count >= kStreamingMinPixels ? ExpandGroupsSsse3<true>(dst, src, count)
+                                                   : ExpandGroupsSsse3<false>(dst, src, count);
 }
 #endif
 

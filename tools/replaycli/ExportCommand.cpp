@@ -258,9 +258,9 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
     const QString positionText = parsed.positionals().first();
     const std::optional<FrameSpec> position = ParseFrameSpec(positionText.toStdString());
     if (!position) {
-        return Complain(io, command,
-                        "'" + positionText.toStdString() + "' is not SESSION or SESSION.FRAME",
-                        kExitUsage);
+        const QString message =
+            QStringLiteral("'%1' is not SESSION or SESSION.FRAME").arg(positionText);
+        return Complain(io, command, message.toStdString(), kExitUsage);
     }
     if (!parsed.isSet(kToOption) || parsed.value(kToOption).isEmpty()) {
         return Complain(io, command,

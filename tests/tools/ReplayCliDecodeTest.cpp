@@ -82,6 +82,7 @@ struct Refusal {
     const char* name;
     QByteArray bytes;  // empty: no file at all
     int status;
+    const char* reason;  // part of the one error line
 };
 
 class ReplayCliRefusalTest : public ReplayCliDecodeTest,
@@ -94,7 +95,9 @@ TEST_P(ReplayCliRefusalTest, PrintsOnlyTheStatusAndWritesNoPng) {
     const ToolRun run = m_sandbox.run({"decode", path("in.bmp"), "--png", path("out.png")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.outLines(), QStringList{QStringLiteral("status: %1").arg(GetParam().status)});
-    EXPECT_EQ(run.errLines().size(), 1) << run.err.toStdString();
+    ASSERT_EQ(run.errLines().size(), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.errLines().front().contains(QLatin1String(GetParam().reason)))
+        << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("out.png")));
 }
 
@@ -105,10 +108,12 @@ QByteArray FileBytes(const char* relative) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ReplayCliRefusalTest,
-    testing::Values(Refusal{"Missing", QByteArray(), -1},
-                    Refusal{"NotABitmap", QByteArray("<html>Hand 12</html>\n"), -1},
-                    Refusal{"Truncated", SmallPicture().left(40), -1},
-                    Refusal{"EightBit", FileBytes("good/pal8.bmp"), -2}),
+    testing::Values(
+        Refusal{"Missing", QByteArray(), -1, "not a BMP file the viewer can read"},
+        Refusal{"NotABitmap", QByteArray("<html>Hand 12</html>\n"), -1,
+                "not a BMP file the viewer can read"},
+        Refusal{"Truncated", SmallPicture().left(40), -1, "not a BMP file the viewer can read"},
+        Refusal{"EightBit", FileBytes("good/pal8.bmp"), -2, "8-bit pixels are not supported"}),
     [](const testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
 
 TEST_F(ReplayCliDecodeTest, UnwritablePngIsAFailureAfterTheReport) {

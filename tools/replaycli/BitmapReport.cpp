@@ -37,6 +37,30 @@ bool WriteOpaquePng(const DibSection& dib, const QString& path, QString& error) 
     return true;
 }
 
+// Why the loader refused a file, for the one error line.
+QString RefusalReason(int status, const FrameBitmap* bitmap) {
+    if (status == -1) {
+        return QStringLiteral(
+            "not a BMP file the viewer can read (missing, damaged, truncated or "
+            "larger than 1 GiB)");
+    }
+    if (status == -2 && bitmap != nullptr) {
+        const int bits = bitmap->sourceBitsPerPixel();
+        if (bits == 0) {
+            return QStringLiteral(
+                "embedded JPEG or PNG pixels are not supported (the viewer "
+                "shows uncompressed 24-bit and 32-bit frames)");
+        }
+        const bool compressed = (bits == 24 || bits == 32) && !bitmap->decodable();
+        return QStringLiteral(
+                   "%1%2-bit pixels are not supported (the viewer shows uncompressed "
+                   "24-bit and 32-bit frames)")
+            .arg(compressed ? QStringLiteral("compressed ") : QString())
+            .arg(bits);
+    }
+    return QStringLiteral("the loaded bitmap could not be read back");
+}
+
 }  // namespace
 
 int ReportBitmap(const std::string& bmpPath, const std::optional<QString>& pngPath) {
@@ -45,8 +69,10 @@ int ReportBitmap(const std::string& bmpPath, const std::optional<QString>& pngPa
     const int status = LoadBMP(bmpPath, bitmap, dib);
     PrintField("status", std::to_string(status));
     if (status != 0) {
-        PrintError(
-            QStringLiteral("%1: not loaded (status %2)").arg(DisplayPath(bmpPath)).arg(status));
+        PrintError(QStringLiteral("%1: not loaded (status %2): %3")
+                       .arg(DisplayPath(bmpPath))
+                       .arg(status)
+                       .arg(RefusalReason(status, bitmap.get())));
         return kExitFailure;
     }
     PrintField("size", std::to_string(dib.width) + "x" + std::to_string(dib.height));

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BmpWriter.h"
 #include "SamplePicture.h"
 
 namespace kelvista::bench {
@@ -29,9 +30,11 @@ inline constexpr uint32_t kBitfieldsRedMask = 0x000000FFu;
 inline constexpr uint32_t kBitfieldsGreenMask = 0x0000FF00u;
 inline constexpr uint32_t kBitfieldsBlueMask = 0x00FF0000u;
 
-// The complete file: BITMAPFILEHEADER, BITMAPINFOHEADER, the masks for Rgb32Bitfields, then the
-// rows, each padded to a multiple of 4 bytes.
-std::vector<uint8_t> EncodeBmp(const SamplePicture& picture, BmpLayout layout);
+// How the demo's BMP writer stores `layout`. 32-bit layouts keep the picture's fourth byte.
+demo::BmpFormat LayoutFormat(BmpLayout layout);
+
+// The complete file of `picture` in `layout`; empty when it cannot be encoded.
+std::vector<uint8_t> EncodeLayout(const SamplePicture& picture, BmpLayout layout);
 
 // Writes `bytes` to `path`, replacing it; false on any failure.
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);

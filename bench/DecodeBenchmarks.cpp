@@ -48,7 +48,7 @@ bool RowEquals(const uint8_t* decoded, const uint8_t* expected, int32_t width, b
     return true;
 }
 
-// A row of the masked layout exactly as EncodeBmp stores it: red, green, blue, fourth byte.
+// A row of the masked layout exactly as the file stores it: red, green, blue, fourth byte.
 bool RowIsStoredBitfields(const uint8_t* decoded, const uint8_t* expected, int32_t width) {
     for (int32_t x = 0; x < width; ++x, decoded += 4, expected += 4) {
         if (decoded[0] != expected[2] || decoded[1] != expected[1] || decoded[2] != expected[0] ||

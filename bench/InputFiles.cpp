@@ -17,7 +17,8 @@ const std::string& InputFiles::file(FrameSize size, BmpLayout layout) {
     if (path.empty() && ok()) {
         const std::string candidate =
             m_folder.path() + "/" + size.name() + "-" + std::string(LayoutName(layout)) + ".bmp";
-        if (WriteWholeFile(candidate, EncodeBmp(picture(size), layout))) {
+        const std::vector<uint8_t> bytes = EncodeLayout(picture(size), layout);
+        if (!bytes.empty() && WriteWholeFile(candidate, bytes)) {
             path = candidate;
         }
     }

@@ -8,7 +8,7 @@
 namespace kelvista::bench {
 namespace {
 
-constexpr size_t kPixelOffset = 54;  // EncodeBmp's 24-bit layout: both headers, then the rows
+constexpr size_t kPixelOffset = 54;  // a 24-bit layout: both headers, then the rows
 
 bool WriteText(const std::string& path, const std::string& text) {
     return WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
@@ -30,8 +30,11 @@ bool WriteReplayFrames(const std::string& root, int32_t session, int32_t first, 
     if (error) {
         return false;
     }
-    std::vector<uint8_t> bytes = EncodeBmp(
+    std::vector<uint8_t> bytes = EncodeLayout(
         MakeSamplePicture(size.width, size.height, static_cast<uint32_t>(session)), layout);
+    if (bytes.empty()) {
+        return false;
+    }
     for (int32_t frame = first; frame < first + count; ++frame) {
         // Marks the first pixels with the frame number.
         for (size_t i = 0; i < 12 && kPixelOffset + i < bytes.size(); ++i) {

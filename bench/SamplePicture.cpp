@@ -1,5 +1,7 @@
 #include "SamplePicture.h"
 
+#include <bit>
+
 namespace kelvista::bench {
 
 SamplePicture MakeSamplePicture(int32_t width, int32_t height, uint32_t seed) {
@@ -24,6 +26,13 @@ SamplePicture MakeSamplePicture(int32_t width, int32_t height, uint32_t seed) {
         }
     }
     return picture;
+}
+
+QImage PictureImage(const SamplePicture& picture) {
+    // Blue, green, red, 0xFF in memory is an RGB32 pixel on a little-endian machine.
+    static_assert(std::endian::native == std::endian::little);
+    return QImage(picture.bgrx.data(), picture.width, picture.height, picture.width * 4,
+                  QImage::Format_RGB32);
 }
 
 }  // namespace kelvista::bench

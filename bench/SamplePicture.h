@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <QImage>
+
 namespace kelvista::bench {
 
 // A picture to encode: blue, green, red, fourth byte per pixel, top row first, no padding.
@@ -22,5 +24,9 @@ struct SamplePicture {
 // Screenshot-like content (gradients, a grid, some noise), the same for the same size. `seed`
 // varies it so a sequence of frames is not one file repeated. The fourth byte is 0xFF.
 SamplePicture MakeSamplePicture(int32_t width, int32_t height, uint32_t seed = 1);
+
+// The picture's own pixels seen as an RGB32 image, without a copy: valid while `picture` lives
+// and keeps its size.
+QImage PictureImage(const SamplePicture& picture);
 
 }  // namespace kelvista::bench

@@ -1,7 +1,6 @@
 #include "BmpWriter.h"
 
-#include <cstdint>
-#include <vector>
+#include <bit>
 
 #include <QFile>
 #include <QImage>
@@ -9,6 +8,11 @@
 namespace kelvista::demo {
 
 namespace {
+
+constexpr uint32_t kFileHeaderBytes = 14;
+constexpr uint32_t kInfoHeaderBytes = 40;
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiBitfields = 3;
 
 void PutU16(std::vector<uint8_t>& out, uint32_t value) {
     out.push_back(static_cast<uint8_t>(value));
@@ -32,6 +36,45 @@ int BitsOf(BmpDepth depth) {
     return 32;
 }
 
+bool IsWholeByte(uint32_t mask) {
+    return mask == 0xFFu || mask == 0xFF00u || mask == 0xFF0000u || mask == 0xFF000000u;
+}
+
+bool MasksFit(const BmpFormat& format) {
+    if (!format.masks) {
+        return true;
+    }
+    const BmpMasks& masks = *format.masks;
+    return format.depth == BmpDepth::Rgb32 && IsWholeByte(masks.red) && IsWholeByte(masks.green) &&
+           IsWholeByte(masks.blue) && masks.red != masks.green && masks.red != masks.blue &&
+           masks.green != masks.blue;
+}
+
+// Packs pixels into the 32-bit value a file with these masks stores.
+class PixelPacker {
+public:
+    PixelPacker(const BmpMasks& masks, bool keepAlpha)
+        : m_redShift(std::countr_zero(masks.red)),
+          m_greenShift(std::countr_zero(masks.green)),
+          m_blueShift(std::countr_zero(masks.blue)),
+          m_alphaShift(std::countr_zero(~(masks.red | masks.green | masks.blue))),
+          m_alphaKept(keepAlpha ? 0xFFu : 0) {}
+
+    uint32_t pack(QRgb rgb) const {
+        return (static_cast<uint32_t>(qRed(rgb)) << m_redShift) |
+               (static_cast<uint32_t>(qGreen(rgb)) << m_greenShift) |
+               (static_cast<uint32_t>(qBlue(rgb)) << m_blueShift) |
+               ((static_cast<uint32_t>(qAlpha(rgb)) & m_alphaKept) << m_alphaShift);
+    }
+
+private:
+    int m_redShift;
+    int m_greenShift;
+    int m_blueShift;
+    int m_alphaShift;
+    uint32_t m_alphaKept;
+};
+
 // The palette index of a colour in the 3-3-2 palette: 3 bits red, 3 green, 2 blue.
 uint8_t Index332(QRgb rgb) {
     return static_cast<uint8_t>((qRed(rgb) & 0xE0) | ((qGreen(rgb) & 0xE0) >> 3) |
@@ -51,19 +94,22 @@ void PutPalette332(std::vector<uint8_t>& out) {
 }
 
 void PutRow(std::vector<uint8_t>& out, const QRgb* pixels, int width, BmpDepth depth,
-            size_t stride) {
+            const PixelPacker& packer, size_t stride) {
     const size_t start = out.size();
     for (int x = 0; x < width; ++x) {
         const QRgb rgb = pixels[x];
-        if (depth == BmpDepth::Palette8) {
-            out.push_back(Index332(rgb));
-            continue;
-        }
-        out.push_back(static_cast<uint8_t>(qBlue(rgb)));
-        out.push_back(static_cast<uint8_t>(qGreen(rgb)));
-        out.push_back(static_cast<uint8_t>(qRed(rgb)));
-        if (depth == BmpDepth::Rgb32) {
-            out.push_back(0);
+        switch (depth) {
+            case BmpDepth::Palette8:
+                out.push_back(Index332(rgb));
+                break;
+            case BmpDepth::Rgb24:
+                out.push_back(static_cast<uint8_t>(qBlue(rgb)));
+                out.push_back(static_cast<uint8_t>(qGreen(rgb)));
+                out.push_back(static_cast<uint8_t>(qRed(rgb)));
+                break;
+            case BmpDepth::Rgb32:
+                PutU32(out, packer.pack(rgb));
+                break;
         }
     }
     out.resize(start + stride, 0);
@@ -71,17 +117,22 @@ void PutRow(std::vector<uint8_t>& out, const QRgb* pixels, int width, BmpDepth d
 
 }  // namespace
 
-bool WriteBmp(const QString& path, const QImage& source, BmpDepth depth, RowOrder order) {
-    const QImage image = source.convertToFormat(QImage::Format_RGB32);
+std::vector<uint8_t> EncodeBmp(const QImage& source, const BmpFormat& format) {
+    const bool alpha = format.keepAlpha && format.depth == BmpDepth::Rgb32;
+    // An opaque image needs no copy for its alpha: RGB32 pixels carry 0xFF in the top byte.
+    const QImage image = source.convertToFormat(
+        alpha && source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     const int width = image.width();
     const int height = image.height();
-    const int bits = BitsOf(depth);
+    const int bits = BitsOf(format.depth);
     const uint64_t stride = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
-    const uint64_t paletteBytes = depth == BmpDepth::Palette8 ? 256 * 4 : 0;
-    const uint64_t pixelOffset = 14 + 40 + paletteBytes;
+    const uint64_t paletteBytes = format.depth == BmpDepth::Palette8 ? 256 * 4 : 0;
+    const uint64_t maskBytes = format.masks ? 3 * 4 : 0;
+    const uint64_t pixelOffset =
+        uint64_t{kFileHeaderBytes} + kInfoHeaderBytes + paletteBytes + maskBytes;
     const uint64_t fileSize = pixelOffset + stride * static_cast<uint64_t>(height);
-    if (width <= 0 || height <= 0 || fileSize > UINT32_MAX) {
-        return false;
+    if (width <= 0 || height <= 0 || fileSize > UINT32_MAX || !MasksFit(format)) {
+        return {};
     }
 
     std::vector<uint8_t> out;
@@ -91,34 +142,52 @@ bool WriteBmp(const QString& path, const QImage& source, BmpDepth depth, RowOrde
     PutU32(out, static_cast<uint32_t>(fileSize));
     PutU32(out, 0);
     PutU32(out, static_cast<uint32_t>(pixelOffset));
-    PutU32(out, 40);
+    PutU32(out, kInfoHeaderBytes);
     PutU32(out, static_cast<uint32_t>(width));
     // A negative height marks rows stored from the top.
-    const int32_t storedHeight = order == RowOrder::TopDown ? -height : height;
+    const int32_t storedHeight = format.order == RowOrder::TopDown ? -height : height;
     PutU32(out, static_cast<uint32_t>(storedHeight));
     PutU16(out, 1);
     PutU16(out, static_cast<uint32_t>(bits));
-    PutU32(out, 0);  // BI_RGB
+    PutU32(out, format.masks ? kBiBitfields : kBiRgb);
     PutU32(out, static_cast<uint32_t>(stride * static_cast<uint64_t>(height)));
     PutU32(out, 2835);  // 72 dpi
     PutU32(out, 2835);
-    PutU32(out, depth == BmpDepth::Palette8 ? 256 : 0);
+    PutU32(out, format.depth == BmpDepth::Palette8 ? 256 : 0);
     PutU32(out, 0);
-    if (depth == BmpDepth::Palette8) {
+    const BmpMasks masks = format.masks.value_or(BmpMasks{});
+    if (format.masks) {
+        PutU32(out, masks.red);
+        PutU32(out, masks.green);
+        PutU32(out, masks.blue);
+    }
+    if (format.depth == BmpDepth::Palette8) {
         PutPalette332(out);
     }
+    const PixelPacker packer(masks, alpha);
     for (int row = 0; row < height; ++row) {
-        const int y = order == RowOrder::TopDown ? row : height - 1 - row;
+        const int y = format.order == RowOrder::TopDown ? row : height - 1 - row;
         const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        PutRow(out, pixels, width, depth, static_cast<size_t>(stride));
+        PutRow(out, pixels, width, format.depth, packer, static_cast<size_t>(stride));
     }
+    return out;
+}
 
+bool WriteBmp(const QString& path, const QImage& image, const BmpFormat& format) {
+    const std::vector<uint8_t> bytes = EncodeBmp(image, format);
+    if (bytes.empty()) {
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         return false;
     }
-    const auto size = static_cast<qint64>(out.size());
-    return file.write(reinterpret_cast<const char*>(out.data()), size) == size;
+    const auto size = static_cast<qint64>(bytes.size());
+    return file.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
+}
+
+bool WriteBmp(const QString& path, const QImage& image, BmpDepth depth, RowOrder order) {
+    return WriteBmp(path, image, BmpFormat{depth, order, std::nullopt, false});
 }
 
 }  // namespace kelvista::demo

@@ -2,11 +2,25 @@
 
 namespace kelvista::replaycli {
 
+namespace {
+
+// "kelvista-replay: <line>" on `err`; a message quoting a file or an argument stays one line.
+void ErrorLine(std::ostream& err, std::string line) {
+    for (char& c : line) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    err << "kelvista-replay: " << line << "\n";
+    err.flush();
+}
+
+}  // namespace
+
 std::optional<int> ParseOrStop(CommandArguments& parsed, const Command& command,
                                const QStringList& arguments, CommandStreams io) {
     if (!parsed.parse(arguments)) {
-        io.err << "kelvista-replay: " << parsed.errorText().toStdString() << "\n";
-        io.err.flush();
+        ErrorLine(io.err, parsed.errorText().toStdString());
         return kExitUsage;
     }
     if (parsed.helpRequested()) {
@@ -15,6 +29,24 @@ std::optional<int> ParseOrStop(CommandArguments& parsed, const Command& command,
         return kExitSuccess;
     }
     return std::nullopt;
+}
+
+std::optional<PngCommandArguments> ParsePngCommand(const Command& command,
+                                                   const QStringList& arguments, CommandStreams io,
+                                                   int& exitCode) {
+    const QString pngOption = QStringLiteral("png");
+    CommandArguments parsed(
+        command,
+        {QCommandLineOption(pngOption, QStringLiteral("Writes a PNG."), QStringLiteral("OUT"))}, 1);
+    if (const std::optional<int> stop = ParseOrStop(parsed, command, arguments, io)) {
+        exitCode = *stop;
+        return std::nullopt;
+    }
+    PngCommandArguments result{parsed.positionals().front(), std::nullopt};
+    if (parsed.isSet(pngOption)) {
+        result.png = parsed.value(pngOption);
+    }
+    return result;
 }
 
 qsizetype PositionalCount(const QStringList& arguments) {
@@ -33,14 +65,7 @@ qsizetype PositionalCount(const QStringList& arguments) {
 }
 
 int Complain(CommandStreams io, const Command& command, const std::string& message, int code) {
-    std::string line = message;
-    for (char& c : line) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
-    io.err << "kelvista-replay: " << command.name << ": " << line << "\n";
-    io.err.flush();
+    ErrorLine(io.err, command.name + (": " + message));
     return code;
 }
 

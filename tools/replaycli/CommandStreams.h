@@ -24,6 +24,17 @@ struct CommandStreams {
 std::optional<int> ParseOrStop(CommandArguments& parsed, const Command& command,
                                const QStringList& arguments, CommandStreams io);
 
+// The arguments of a command that takes one positional argument and "--png OUT".
+struct PngCommandArguments {
+    QString positional;
+    std::optional<QString> png;  // OUT, when --png was given
+};
+
+// Parses them as ParseOrStop does: nullopt when the command should stop, with `exitCode` set.
+std::optional<PngCommandArguments> ParsePngCommand(const Command& command,
+                                                   const QStringList& arguments, CommandStreams io,
+                                                   int& exitCode);
+
 // How many positional arguments `arguments` holds, for a command whose options take no value.
 qsizetype PositionalCount(const QStringList& arguments);
 

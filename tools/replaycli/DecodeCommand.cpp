@@ -1,34 +1,23 @@
+#include <iostream>
 #include <optional>
 
 #include "BitmapReport.h"
 #include "Command.h"
-#include "CommandArguments.h"
+#include "CommandStreams.h"
 #include "Output.h"
 
 namespace kelvista::replaycli {
 
 namespace {
 
-const QString kPngOption = QStringLiteral("png");
-
 int RunDecode(const QStringList& arguments) {
-    CommandArguments parsed(
-        DecodeCommand(),
-        {QCommandLineOption(kPngOption, QStringLiteral("Writes a PNG."), QStringLiteral("OUT"))},
-        1);
-    if (!parsed.parse(arguments)) {
-        PrintError(parsed.errorText());
-        return kExitUsage;
+    int exitCode = kExitSuccess;
+    const std::optional<PngCommandArguments> parsed =
+        ParsePngCommand(DecodeCommand(), arguments, {std::cout, std::cerr}, exitCode);
+    if (!parsed) {
+        return exitCode;
     }
-    if (parsed.helpRequested()) {
-        PrintText(CommandHelpText(DecodeCommand()));
-        return kExitSuccess;
-    }
-    std::optional<QString> png;
-    if (parsed.isSet(kPngOption)) {
-        png = parsed.value(kPngOption);
-    }
-    return ReportBitmap(LocalPath(parsed.positionals().front()), png);
+    return ReportBitmap(LocalPath(parsed->positional), parsed->png);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
+#include <iostream>
 #include <optional>
 #include <string>
 
 #include "BitmapReport.h"
 #include "CaptionFile.h"
 #include "Command.h"
-#include "CommandArguments.h"
+#include "CommandStreams.h"
 #include "Output.h"
 #include "ReplayLayout.h"
 #include "SessionFrame.h"
@@ -13,22 +14,14 @@ namespace kelvista::replaycli {
 
 namespace {
 
-const QString kPngOption = QStringLiteral("png");
-
 int RunFrame(const QStringList& arguments) {
-    CommandArguments parsed(
-        FrameCommand(),
-        {QCommandLineOption(kPngOption, QStringLiteral("Writes a PNG."), QStringLiteral("OUT"))},
-        1);
-    if (!parsed.parse(arguments)) {
-        PrintError(parsed.errorText());
-        return kExitUsage;
+    int exitCode = kExitSuccess;
+    const std::optional<PngCommandArguments> parsed =
+        ParsePngCommand(FrameCommand(), arguments, {std::cout, std::cerr}, exitCode);
+    if (!parsed) {
+        return exitCode;
     }
-    if (parsed.helpRequested()) {
-        PrintText(CommandHelpText(FrameCommand()));
-        return kExitSuccess;
-    }
-    const QString position = parsed.positionals().front();
+    const QString& position = parsed->positional;
     int32_t session = 0;
     int32_t frame = 0;
     if (!ParseSessionFrame(position.toStdString(), session, frame)) {
@@ -54,11 +47,7 @@ int RunFrame(const QStringList& arguments) {
     }
     PrintField("caption", CaptionText(caption).toStdString());
 
-    std::optional<QString> png;
-    if (parsed.isSet(kPngOption)) {
-        png = parsed.value(kPngOption);
-    }
-    return ReportBitmap(basePath + ".bmp", png);
+    return ReportBitmap(basePath + ".bmp", parsed->png);
 }
 
 }  // namespace

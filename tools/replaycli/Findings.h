@@ -7,7 +7,7 @@
 
 #include <QJsonObject>
 
-#include "FrameInspection.h"
+#include "FrameProbe.h"
 #include "ReplayScan.h"
 
 namespace kelvista::replaycli {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "CommandStreams.h"
-#include "FrameInspection.h"
+#include "FrameProbe.h"
 #include "ParallelOrdered.h"
 #include "Progress.h"
 #include "ReplayScan.h"

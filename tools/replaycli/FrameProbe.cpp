@@ -1,4 +1,4 @@
-#include "FrameInspection.h"
+#include "FrameProbe.h"
 
 #include "BmpLoader.h"
 #include "CaptionFile.h"

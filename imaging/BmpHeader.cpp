@@ -133,7 +133,7 @@ Geometry ReadGeometry(const uint8_t* info, uint32_t headerSize) {
 }
 
 // Masks live in the header from 52 bytes on, or follow a 40-byte header (then `headersEnd` moves
-// past them). False when they are cut off or a mask is not one run of bits.
+// past them). False when they are cut off.
 bool ReadMasks(const uint8_t* info, uint32_t headerSize, uint32_t compression, size_t headBytes,
                uint64_t& headersEnd, ChannelMasks& masks) {
     size_t maskCount = headerSize >= 56 ? 4 : 3;
@@ -149,6 +149,10 @@ bool ReadMasks(const uint8_t* info, uint32_t headerSize, uint32_t compression, s
     masks.green = Read32(maskBytes + 4);
     masks.blue = Read32(maskBytes + 8);
     masks.alpha = maskCount == 4 ? Read32(maskBytes + 12) : 0;
+    return true;
+}
+
+bool AreContiguous(const ChannelMasks& masks) {
     return IsContiguousMask(masks.red) && IsContiguousMask(masks.green) &&
            IsContiguousMask(masks.blue) && IsContiguousMask(masks.alpha);
 }
@@ -194,6 +198,11 @@ bool ReadBmpHeader(BmpPixelSource& source, BmpHeader& header) {
     ChannelMasks masks;
     if (encoding == Encoding::Masked &&
         !ReadMasks(info, headerSize, g.compression, headBytes, headersEnd, masks)) {
+        return false;
+    }
+    // Only 32-bit pixels are decoded through the masks; other depths are refused as unsupported
+    // later, whatever their masks say.
+    if (encoding == Encoding::Masked && bits == 32 && !AreContiguous(masks)) {
         return false;
     }
 

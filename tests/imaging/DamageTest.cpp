@@ -134,6 +134,21 @@ TEST(HostileHeader, ChannelMasksMustBeContiguous) {
                      options);
 }
 
+// Masks matter only where pixels are decoded through them: at another depth odd masks leave the
+// file an unsupported one (-2), not a damaged one (-1).
+TEST(HostileHeader, OddMasksAtOtherDepthsAreUnsupportedNotDamaged) {
+    BmpOptions options;
+    options.bitsPerPixel = 16;
+    options.compression = compression::kBitfields;
+    options.masks = ChannelMasks{0xF00F, 0x0F00, 0x00F0, 0};  // red in two runs
+    const TempFile temp(BuildBmp(Picture::Generated(4, 3), options));
+    BitmapHandle bitmap;
+    DibSection dib = SentinelDib();
+    EXPECT_EQ(LoadBMP(temp.path(), bitmap, dib), -2);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->sourceBitsPerPixel(), 16);
+}
+
 // A file whose pixel data is all there but widens past kMaxBitmapBytes: refused from the header,
 // without allocating. The file is sparse, so it costs no disk.
 TEST(HostileHeader, ResultsOverTheSizeLimitAreRefused) {

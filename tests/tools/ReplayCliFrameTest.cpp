@@ -98,6 +98,12 @@ TEST_F(ReplayCliFrameTest, CaptionIsPrintedAsUtf8) {
               loadedLines("session1/frame002", expected));
 }
 
+TEST_F(ReplayCliFrameTest, ControlCharactersInTheCaptionKeepItOnOneLine) {
+    writeFrame("session1/frame003", SmallPicture(), "Hand\r12\tend\n");  // a lone CR stays in
+    EXPECT_EQ(m_sandbox.run({"frame", "1.3"}).outLines(),
+              loadedLines("session1/frame003", "Hand 12 end"));
+}
+
 TEST_F(ReplayCliFrameTest, RootWithBlanksAndCommasIsUsedAsWritten) {
     const QString root = m_sandbox.home() + "/my replays, 2";
     m_sandbox.writeSettings("InstallFolder=" + root.toUtf8() + "\n");

@@ -8,7 +8,7 @@
 
 namespace kelvista::replaycli {
 
-// "session3-frame007.png": the frame's own name, so exports of several sessions can share a folder.
+// "session3-frame007.png": the frame's own name, unique across sessions.
 QString ExportFileName(int32_t session, int32_t frame);
 
 inline constexpr char kCaptionsFileName[] = "captions.tsv";

@@ -9,6 +9,7 @@
 #include "Output.h"
 #include "ReplayLayout.h"
 #include "SessionFrame.h"
+#include "SessionWork.h"
 
 namespace kelvista::replaycli {
 
@@ -45,7 +46,8 @@ int RunFrame(const QStringList& arguments) {
         PrintError(QStringLiteral("%1.htm: cannot be opened").arg(DisplayPath(basePath)));
         return kExitFailure;
     }
-    PrintField("caption", CaptionText(caption).toStdString());
+    // Control characters in a caption would break the one-line field.
+    PrintField("caption", OneLineCaption(caption));
 
     return ReportBitmap(basePath + ".bmp", parsed->png);
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "DecimalNumber.h"
+
 namespace kelvista::replaycli {
 
 namespace {
@@ -10,14 +12,14 @@ constexpr std::string_view kSessionPrefix = "session";
 constexpr std::string_view kFramePrefix = "frame";
 
 // The number only when printing it back with `format` gives exactly `text`: the one spelling the
-// recorder produces.
+// recorder produces (no leading zeros beyond the format's, no "-0").
 std::optional<int32_t> ParseCanonical(std::string_view text, const char* format) {
-    const std::optional<int32_t> value = ParseDecimal(text);
-    if (!value) {
+    int32_t value = 0;
+    if (!ParseDecimalInt32(text, value)) {
         return std::nullopt;
     }
     char printed[16];
-    std::snprintf(printed, sizeof printed, format, *value);
+    std::snprintf(printed, sizeof printed, format, value);
     if (text != printed) {
         return std::nullopt;
     }
@@ -25,32 +27,6 @@ std::optional<int32_t> ParseCanonical(std::string_view text, const char* format)
 }
 
 }  // namespace
-
-std::optional<int32_t> ParseDecimal(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && text.front() == '-') {
-        negative = true;
-        text.remove_prefix(1);
-    }
-    if (text.empty() || text.size() > 32) {
-        return std::nullopt;
-    }
-    int64_t magnitude = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > int64_t{INT32_MAX} + 1) {
-            return std::nullopt;
-        }
-    }
-    const int64_t value = negative ? -magnitude : magnitude;
-    if (value > INT32_MAX || value < INT32_MIN) {
-        return std::nullopt;
-    }
-    return static_cast<int32_t>(value);
-}
 
 std::optional<int32_t> ParseSessionFolderName(std::string_view name) {
     if (!name.starts_with(kSessionPrefix)) {
@@ -85,17 +61,15 @@ std::optional<FrameFileName> ParseFrameFileName(std::string_view name) {
 std::optional<FrameSpec> ParseFrameSpec(std::string_view text) {
     FrameSpec position;
     const size_t point = text.find('.');
-    const std::optional<int32_t> session = ParseDecimal(text.substr(0, point));
-    if (!session) {
+    if (!ParseDecimalInt32(text.substr(0, point), position.session)) {
         return std::nullopt;
     }
-    position.session = *session;
     if (point != std::string_view::npos) {
-        const std::optional<int32_t> frame = ParseDecimal(text.substr(point + 1));
-        if (!frame) {
+        int32_t frame = 0;
+        if (!ParseDecimalInt32(text.substr(point + 1), frame)) {
             return std::nullopt;
         }
-        position.frame = *frame;
+        position.frame = frame;
     }
     return position;
 }

@@ -23,9 +23,6 @@ std::optional<int32_t> ParseSessionFolderName(std::string_view name);
 // frame007, frame1234 and frame-01 follow it, frame07 and frame0007 do not); nullopt otherwise.
 std::optional<FrameFileName> ParseFrameFileName(std::string_view name);
 
-// A decimal 32-bit number as a user types it: optional "-", digits (leading zeros allowed).
-std::optional<int32_t> ParseDecimal(std::string_view text);
-
 // "session.frame" or "session" on the command line.
 struct FrameSpec {
     int32_t session = 0;

@@ -3,7 +3,7 @@
 #include <QString>
 
 #include "CaptionFile.h"
-#include "LayoutNames.h"
+#include "DecimalNumber.h"
 #include "SettingsStore.h"
 
 namespace kelvista::replaycli {
@@ -20,8 +20,8 @@ std::vector<FrameItem> FrameItems(const std::vector<SessionScan>& sessions) {
 
 std::optional<SessionScan> ScanNamedSession(const QString& text, const Command& command,
                                             CommandStreams io, int& exitCode) {
-    const std::optional<int32_t> session = ParseDecimal(text.toStdString());
-    if (!session) {
+    int32_t session = 0;
+    if (!ParseDecimalInt32(text.toStdString(), session)) {
         exitCode = Complain(io, command, "'" + text.toStdString() + "' is not a session number",
                             kExitUsage);
         return std::nullopt;
@@ -29,14 +29,14 @@ std::optional<SessionScan> ScanNamedSession(const QString& text, const Command& 
     if (!ScanTreeOrComplain(command, io, exitCode)) {
         return std::nullopt;
     }
-    if (!SessionExists(*session)) {
-        exitCode = Complain(io, command,
-                            "no session " + std::to_string(*session) + " (no folder " +
-                                SessionFolder(*session) + ")",
-                            kExitFailure);
+    if (!SessionExists(session)) {
+        exitCode = Complain(
+            io, command,
+            "no session " + std::to_string(session) + " (no folder " + SessionFolder(session) + ")",
+            kExitFailure);
         return std::nullopt;
     }
-    SessionScan scan = ScanSession(*session);
+    SessionScan scan = ScanSession(session);
     if (!scan.readable) {
         exitCode =
             Complain(io, command, "cannot read " + scan.folder + ": " + scan.error, kExitFailure);

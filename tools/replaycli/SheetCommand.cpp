@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include "ContactSheet.h"
+#include "DecimalNumber.h"
 #include "FrameImage.h"
 #include "LayoutNames.h"
 #include "ParallelOrdered.h"
@@ -157,15 +158,15 @@ std::optional<int> IntOption(const CommandArguments& parsed, const QString& opti
     if (!parsed.isSet(option)) {
         return fallback;
     }
-    const std::optional<int32_t> value = ParseDecimal(parsed.value(option).toStdString());
-    if (!value) {
+    int32_t value = 0;
+    if (!ParseDecimalInt32(parsed.value(option).toStdString(), value)) {
         exitCode = Complain(io, command,
                             "--" + option.toStdString() + " takes a number, not '" +
                                 parsed.value(option).toStdString() + "'",
                             kExitUsage);
         return std::nullopt;
     }
-    return *value;
+    return value;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <QStringList>
 
+#include <optional>
+
 #include "Command.h"
 #include "CommandArguments.h"
 #include "SessionFrame.h"
@@ -30,6 +32,39 @@ TEST(SessionFrameTest, ReadsTwoInt32JoinedByOnePoint) {
         EXPECT_FALSE(ParseSessionFrame(invalid, session, frame)) << invalid;
         EXPECT_EQ(session, 99);
         EXPECT_EQ(frame, 98);
+    }
+}
+
+TEST(SessionFrameTest, ExportAlsoTakesASessionAlone) {
+    const struct {
+        const char* text;
+        bool valid;
+        int32_t session;
+        std::optional<int32_t> frame;
+    } cases[] = {
+        {"3", true, 3, std::nullopt},
+        {"3.7", true, 3, 7},
+        {"3.007", true, 3, 7},
+        {"-2.-5", true, -2, -5},
+        {"12.047", true, 12, 47},
+        {"3.", false, 0, {}},
+        {".7", false, 0, {}},
+        {"3.7.1", false, 0, {}},
+        {"a", false, 0, {}},
+        {"3,7", false, 0, {}},
+        {"", false, 0, {}},
+        {"3.7x", false, 0, {}},
+        {"99999999999", false, 0, {}},
+        {"1.99999999999", false, 0, {}},
+    };
+    for (const auto& c : cases) {
+        int32_t session = 0;
+        std::optional<int32_t> frame;
+        ASSERT_EQ(ParseSessionOrSessionFrame(c.text, session, frame), c.valid) << c.text;
+        if (c.valid) {
+            EXPECT_EQ(session, c.session) << c.text;
+            EXPECT_EQ(frame, c.frame) << c.text;
+        }
     }
 }
 

@@ -68,38 +68,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FrameCase{"frame007", std::nullopt, kBmp},
                       FrameCase{"frame+07.bmp", std::nullopt, kBmp}));
 
-TEST(FrameSpecText, AcceptsSessionOrSessionPointFrameWithOrWithoutLeadingZeros) {
-    const struct {
-        const char* text;
-        bool valid;
-        int32_t session;
-        std::optional<int32_t> frame;
-    } cases[] = {
-        {"3", true, 3, std::nullopt},
-        {"3.7", true, 3, 7},
-        {"3.007", true, 3, 7},
-        {"-2.-5", true, -2, -5},
-        {"12.047", true, 12, 47},
-        {"3.", false, 0, {}},
-        {".7", false, 0, {}},
-        {"3.7.1", false, 0, {}},
-        {"a", false, 0, {}},
-        {"3,7", false, 0, {}},
-        {"", false, 0, {}},
-        {"3.7x", false, 0, {}},
-        {"99999999999", false, 0, {}},
-        {"1.99999999999", false, 0, {}},
-    };
-    for (const auto& c : cases) {
-        const std::optional<FrameSpec> position = ParseFrameSpec(c.text);
-        ASSERT_EQ(position.has_value(), c.valid) << c.text;
-        if (position) {
-            EXPECT_EQ(position->session, c.session) << c.text;
-            EXPECT_EQ(position->frame, c.frame) << c.text;
-        }
-    }
-}
-
 TEST(PositionTextFormat, MatchesTheViewerTitle) {
     EXPECT_EQ(PositionText(3, 7), "[3.007]");
     EXPECT_EQ(PositionText(0, 1234), "[0.1234]");

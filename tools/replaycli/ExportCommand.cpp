@@ -14,6 +14,7 @@
 #include "LayoutNames.h"
 #include "ParallelOrdered.h"
 #include "RecordingCommands.h"
+#include "SessionFrame.h"
 #include "SessionWork.h"
 
 namespace kelvista::replaycli {
@@ -256,8 +257,9 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
         return *stop;
     }
     const QString positionText = parsed.positionals().first();
-    const std::optional<FrameSpec> position = ParseFrameSpec(positionText.toStdString());
-    if (!position) {
+    int32_t session = 0;
+    std::optional<int32_t> frame;
+    if (!ParseSessionOrSessionFrame(positionText.toStdString(), session, frame)) {
         const QString message =
             QStringLiteral("'%1' is not SESSION or SESSION.FRAME").arg(positionText);
         return Complain(io, command, message.toStdString(), kExitUsage);
@@ -269,12 +271,12 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
     }
     int exitCode = kExitSuccess;
     const std::optional<SessionScan> scan =
-        ScanNamedSession(QString::number(position->session), command, io, exitCode);
+        ScanNamedSession(QString::number(session), command, io, exitCode);
     if (!scan) {
         return exitCode;
     }
     Export exporter(command, io, parsed.value(kToOption), parsed.isSet(kForceOption));
-    return exporter.run(*scan, position->frame);
+    return exporter.run(*scan, frame);
 }
 
 const Command& ExportCommand() {

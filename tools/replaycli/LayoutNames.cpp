@@ -58,22 +58,6 @@ std::optional<FrameFileName> ParseFrameFileName(std::string_view name) {
     return result;
 }
 
-std::optional<FrameSpec> ParseFrameSpec(std::string_view text) {
-    FrameSpec position;
-    const size_t point = text.find('.');
-    if (!ParseDecimalInt32(text.substr(0, point), position.session)) {
-        return std::nullopt;
-    }
-    if (point != std::string_view::npos) {
-        int32_t frame = 0;
-        if (!ParseDecimalInt32(text.substr(point + 1), frame)) {
-            return std::nullopt;
-        }
-        position.frame = frame;
-    }
-    return position;
-}
-
 std::string PositionText(int32_t session, int32_t frame) {
     char text[32];
     std::snprintf(text, sizeof text, "[%d.%03d]", session, frame);

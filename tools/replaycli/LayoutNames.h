@@ -23,13 +23,6 @@ std::optional<int32_t> ParseSessionFolderName(std::string_view name);
 // frame007, frame1234 and frame-01 follow it, frame07 and frame0007 do not); nullopt otherwise.
 std::optional<FrameFileName> ParseFrameFileName(std::string_view name);
 
-// "session.frame" or "session" on the command line.
-struct FrameSpec {
-    int32_t session = 0;
-    std::optional<int32_t> frame;
-};
-std::optional<FrameSpec> ParseFrameSpec(std::string_view text);
-
 // A position as the viewer's title shows it: "[3.007]".
 std::string PositionText(int32_t session, int32_t frame);
 

@@ -21,4 +21,21 @@ bool ParseSessionFrame(std::string_view text, int32_t& session, int32_t& frame) 
     return true;
 }
 
+bool ParseSessionOrSessionFrame(std::string_view text, int32_t& session,
+                                std::optional<int32_t>& frame) {
+    if (text.find('.') == std::string_view::npos) {
+        if (!ParseDecimalInt32(text, session)) {
+            return false;
+        }
+        frame.reset();
+        return true;
+    }
+    int32_t pointFrame = 0;
+    if (!ParseSessionFrame(text, session, pointFrame)) {
+        return false;
+    }
+    frame = pointFrame;
+    return true;
+}
+
 }  // namespace kelvista::replaycli

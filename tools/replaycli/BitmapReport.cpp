@@ -1,8 +1,5 @@
 #include "BitmapReport.h"
 
-#include <QImage>
-#include <QSaveFile>
-
 #include "BmpLoader.h"
 #include "Command.h"
 #include "FrameImage.h"
@@ -11,31 +8,6 @@
 namespace kelvista::replaycli {
 
 namespace {
-
-// Writes through a temporary file that replaces `path` only once complete, so a failed write
-// never leaves a partial PNG behind. RGB32 has no alpha channel: the PNG comes out opaque.
-bool WriteOpaquePng(const DibSection& dib, const QString& path, QString& error) {
-    const QImage image = FrameImage(dib);
-    if (image.isNull()) {
-        error = QStringLiteral("the loaded bitmap cannot be shown as a picture");
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    if (!image.save(&file, "PNG")) {
-        file.cancelWriting();
-        error = QStringLiteral("encoding the PNG failed");
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
-}
 
 // Why the loader refused a file, for the one error line.
 QString RefusalReason(int status, const FrameBitmap* bitmap) {
@@ -78,9 +50,10 @@ int ReportBitmap(const std::string& bmpPath, const std::optional<QString>& pngPa
     PrintField("size", std::to_string(dib.width) + "x" + std::to_string(dib.height));
     PrintField("depth", std::to_string(bitmap->sourceBitsPerPixel()));
     if (pngPath) {
-        QString error;
-        if (!WriteOpaquePng(dib, *pngPath, error)) {
-            PrintError(QStringLiteral("%1: cannot write the PNG: %2").arg(*pngPath, error));
+        // RGB32 has no alpha channel: the PNG comes out opaque.
+        std::string error;
+        if (!SavePng(FrameImage(dib), *pngPath, error)) {
+            PrintError(QString::fromStdString(error));
             return kExitFailure;
         }
     }

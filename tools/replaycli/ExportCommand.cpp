@@ -5,13 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include "ExportFiles.h"
 #include "FrameImage.h"
 #include "LayoutNames.h"
+#include "Output.h"
 #include "ParallelOrdered.h"
 #include "RecordingCommands.h"
 #include "SessionFrame.h"
@@ -62,22 +61,6 @@ struct ExportResult {
     bool written = false;
     std::string error;
 };
-
-// Encodes the picture as the viewer shows it: the 32-bit block, fourth byte ignored.
-bool WritePng(const DibSection& dib, const QString& path, std::string& error) {
-    const QImage image = FrameImage(dib);
-    QFile file(path);
-    if (image.isNull() || !file.open(QIODevice::WriteOnly)) {
-        error = "cannot create " + path.toStdString() + ": " + file.errorString().toStdString();
-        return false;
-    }
-    QImageWriter writer(&file, "png");
-    if (!writer.write(image) || !file.flush()) {
-        error = "cannot write " + path.toStdString() + ": " + writer.errorString().toStdString();
-        return false;
-    }
-    return true;
-}
 
 bool WriteTextFile(const QString& path, const std::string& text, std::string& error) {
     QFile file(path);
@@ -178,7 +161,8 @@ private:
                     }
                     const QString path =
                         QDir(staging).filePath(ExportFileName(report.session, report.frame));
-                    result.written = WritePng(dib, path, result.error);
+                    // As the viewer shows it: the 32-bit block, fourth byte ignored.
+                    result.written = SavePng(FrameImage(dib), path, result.error);
                 };
                 result.report = InspectFrame(item.session, *item.entry, options);
                 return result;

@@ -4,6 +4,9 @@
 #include <string>
 
 #include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QSaveFile>
 
 namespace kelvista::replaycli {
 
@@ -28,6 +31,29 @@ void PrintError(const QString& message) {
     const QByteArray bytes = QStringLiteral("kelvista-replay: %1\n").arg(line).toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
     std::fflush(stderr);
+}
+
+bool SavePng(const QImage& image, const QString& path, std::string& error) {
+    if (image.isNull()) {
+        error = "the picture for " + path.toStdString() + " cannot be wrapped as an image";
+        return false;
+    }
+    const auto cannotWrite = [&](const QString& reason) {
+        error = "cannot write " + path.toStdString() + ": " + reason.toStdString();
+        return false;
+    };
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return cannotWrite(file.errorString());
+    }
+    QImageWriter writer(&file, "png");
+    if (!writer.write(image)) {
+        return cannotWrite(writer.errorString());
+    }
+    if (!file.commit()) {
+        return cannotWrite(file.errorString());
+    }
+    return true;
 }
 
 std::string LocalPath(const QString& argument) {

@@ -3,13 +3,12 @@
 #include <vector>
 
 #include <QFileInfo>
-#include <QImageWriter>
-#include <QSaveFile>
 
 #include "ContactSheet.h"
 #include "DecimalNumber.h"
 #include "FrameImage.h"
 #include "LayoutNames.h"
+#include "Output.h"
 #include "ParallelOrdered.h"
 #include "RecordingCommands.h"
 #include "SessionWork.h"
@@ -87,24 +86,6 @@ QString LabelText(const FrameReport& report) {
         label += " " + QString::fromStdString(caption);
     }
     return label;
-}
-
-bool SavePng(const QImage& image, const QString& path, std::string& error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
-        return false;
-    }
-    QImageWriter writer(&file, "png");
-    if (!writer.write(image)) {
-        error = "cannot write " + path.toStdString() + ": " + writer.errorString().toStdString();
-        return false;
-    }
-    if (!file.commit()) {
-        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
-        return false;
-    }
-    return true;
 }
 
 int DrawSheet(const SessionScan& scan, const SheetLayout& layout, const QString& path,

@@ -1,5 +1,7 @@
 #include "BitmapReport.h"
 
+#include <iostream>
+
 #include "BmpLoader.h"
 #include "Command.h"
 #include "FrameImage.h"
@@ -41,10 +43,9 @@ int ReportBitmap(const std::string& bmpPath, const std::optional<QString>& pngPa
     const int status = LoadBMP(bmpPath, bitmap, dib);
     PrintField("status", std::to_string(status));
     if (status != 0) {
-        PrintError(QStringLiteral("%1: not loaded (status %2): %3")
-                       .arg(DisplayPath(bmpPath))
-                       .arg(status)
-                       .arg(RefusalReason(status, bitmap.get())));
+        const QString reason = RefusalReason(status, bitmap.get());
+        PrintError(std::cerr, DisplayPath(bmpPath).toStdString() + ": not loaded (status " +
+                                  std::to_string(status) + "): " + reason.toStdString());
         return kExitFailure;
     }
     PrintField("size", std::to_string(dib.width) + "x" + std::to_string(dib.height));
@@ -53,7 +54,7 @@ int ReportBitmap(const std::string& bmpPath, const std::optional<QString>& pngPa
         // RGB32 has no alpha channel: the PNG comes out opaque.
         std::string error;
         if (!SavePng(FrameImage(dib), *pngPath, error)) {
-            PrintError(QString::fromStdString(error));
+            PrintError(std::cerr, error);
             return kExitFailure;
         }
     }

@@ -1,26 +1,13 @@
 #include "CommandStreams.h"
 
+#include "Output.h"
+
 namespace kelvista::replaycli {
-
-namespace {
-
-// "kelvista-replay: <line>" on `err`; a message quoting a file or an argument stays one line.
-void ErrorLine(std::ostream& err, std::string line) {
-    for (char& c : line) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
-    err << "kelvista-replay: " << line << "\n";
-    err.flush();
-}
-
-}  // namespace
 
 std::optional<int> ParseOrStop(CommandArguments& parsed, const Command& command,
                                const QStringList& arguments, CommandStreams io) {
     if (!parsed.parse(arguments)) {
-        ErrorLine(io.err, parsed.errorText().toStdString());
+        PrintError(io.err, parsed.errorText().toStdString());
         return kExitUsage;
     }
     if (parsed.helpRequested()) {
@@ -65,7 +52,7 @@ qsizetype PositionalCount(const QStringList& arguments) {
 }
 
 int Complain(CommandStreams io, const Command& command, const std::string& message, int code) {
-    ErrorLine(io.err, command.name + (": " + message));
+    PrintError(io.err, command.name + (": " + message));
     return code;
 }
 

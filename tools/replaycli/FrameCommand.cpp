@@ -26,10 +26,11 @@ int RunFrame(const QStringList& arguments) {
     int32_t session = 0;
     int32_t frame = 0;
     if (!ParseSessionFrame(position.toStdString(), session, frame)) {
-        PrintError(QStringLiteral("frame: '%1' is not SESSION.FRAME (two whole numbers joined by "
-                                  "a point, e.g. 3.7)")
-                       .arg(position));
-        return kExitUsage;
+        return Complain(
+            {std::cout, std::cerr}, FrameCommand(),
+            "'" + position.toStdString() +
+                "' is not SESSION.FRAME (two whole numbers joined by a point, e.g. 3.7)",
+            kExitUsage);
     }
 
     const std::string basePath = FrameBasePath(session, frame);
@@ -37,13 +38,13 @@ int RunFrame(const QStringList& arguments) {
     const bool present = FrameIsPresent(basePath);
     PrintField("present", present ? "yes" : "no");
     if (!present) {
-        PrintError(QStringLiteral("%1: no frame here (needs both .bmp and .htm)")
-                       .arg(DisplayPath(basePath)));
+        PrintError(std::cerr, DisplayPath(basePath).toStdString() +
+                                  ": no frame here (needs both .bmp and .htm)");
         return kExitFailure;
     }
     std::string caption;
     if (!ReadCaptionFile(basePath + ".htm", caption)) {
-        PrintError(QStringLiteral("%1.htm: cannot be opened").arg(DisplayPath(basePath)));
+        PrintError(std::cerr, DisplayPath(basePath).toStdString() + ".htm: cannot be opened");
         return kExitFailure;
     }
     // Control characters in a caption would break the one-line field.

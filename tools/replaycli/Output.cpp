@@ -1,6 +1,7 @@
 #include "Output.h"
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 #include <QFile>
@@ -24,13 +25,15 @@ void PrintText(const QString& text) {
     std::fflush(stdout);
 }
 
-void PrintError(const QString& message) {
-    // A message quoting a file's text must stay one line.
-    QString line = message;
-    line.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
-    const QByteArray bytes = QStringLiteral("kelvista-replay: %1\n").arg(line).toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
-    std::fflush(stderr);
+void PrintError(std::ostream& err, std::string message) {
+    // A message quoting a file's text or an argument must stay one line.
+    for (char& c : message) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    err << "kelvista-replay: " << message << "\n";
+    err.flush();
 }
 
 bool SavePng(const QImage& image, const QString& path, std::string& error) {

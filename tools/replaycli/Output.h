@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -15,8 +16,9 @@ void PrintField(std::string_view name, std::string_view value);
 // Text on standard output, as UTF-8.
 void PrintText(const QString& text);
 
-// One line "kelvista-replay: <message>" on standard error. Every non-zero exit writes exactly one.
-void PrintError(const QString& message);
+// One line "kelvista-replay: <message>" on `err` (the tool's stderr, or a test's stream). Every
+// non-zero exit writes exactly one.
+void PrintError(std::ostream& err, std::string message);
 
 // Writes `image` to `path` as PNG through a temporary file that replaces `path` only once
 // complete, so a failure never leaves a partial PNG behind. False, with `error` saying which,

@@ -1,3 +1,5 @@
+#include <iostream>
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -25,7 +27,7 @@ int main(int argc, char* argv[]) {
                                      QStringLiteral("Shows the version."));
     parser.addOptions({help, version});
     if (!parser.parse(QCoreApplication::arguments())) {
-        PrintError(parser.errorText() + QStringLiteral(" (see --help)"));
+        PrintError(std::cerr, parser.errorText().toStdString() + " (see --help)");
         return kExitUsage;
     }
     if (parser.isSet(help)) {
@@ -39,7 +41,7 @@ int main(int argc, char* argv[]) {
     }
     QStringList arguments = parser.positionalArguments();
     if (arguments.isEmpty()) {
-        PrintError(QStringLiteral("no command given (see --help)"));
+        PrintError(std::cerr, "no command given (see --help)");
         return kExitUsage;
     }
     const QString name = arguments.takeFirst();
@@ -48,6 +50,6 @@ int main(int argc, char* argv[]) {
             return command.run(arguments);
         }
     }
-    PrintError(QStringLiteral("unknown command '%1' (see --help)").arg(name));
+    PrintError(std::cerr, "unknown command '" + name.toStdString() + "' (see --help)");
     return kExitUsage;
 }

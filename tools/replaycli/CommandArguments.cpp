@@ -8,8 +8,9 @@ namespace kelvista::replaycli {
 
 namespace {
 
-bool LooksLikeNegativeNumber(const QString& argument) {
-    return argument.size() > 1 && argument[0] == QLatin1Char('-') && argument[1].isDigit();
+// Not an option: a plain word, a lone "-", or '-' and a digit (a negative number).
+bool IsPositional(const QString& argument) {
+    return argument.size() < 2 || !argument.startsWith(QLatin1Char('-')) || argument[1].isDigit();
 }
 
 }  // namespace
@@ -48,8 +49,7 @@ QStringList CommandArguments::separated(const QStringList& arguments) {
             positionals += arguments.mid(i + 1);
             break;
         }
-        if (argument.size() < 2 || !argument.startsWith(QLatin1Char('-')) ||
-            LooksLikeNegativeNumber(argument)) {
+        if (IsPositional(argument)) {
             positionals.append(argument);
             continue;
         }
@@ -96,6 +96,19 @@ bool CommandArguments::parse(const QStringList& arguments) {
         return false;
     }
     return true;
+}
+
+qsizetype PositionalCount(const QStringList& arguments) {
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--")) {
+            return count + arguments.size() - i - 1;
+        }
+        if (IsPositional(arguments[i])) {
+            ++count;
+        }
+    }
+    return count;
 }
 
 QString CommandHelpText(const Command& command) {

@@ -41,6 +41,9 @@ private:
     QString m_missingValueFor;
 };
 
+// How many positional arguments `arguments` holds, for a command whose options take no value.
+qsizetype PositionalCount(const QStringList& arguments);
+
 // The help of one command, and the overview of all of them.
 QString CommandHelpText(const Command& command);
 QString ToolHelpText();

@@ -36,21 +36,6 @@ std::optional<PngCommandArguments> ParsePngCommand(const Command& command,
     return result;
 }
 
-qsizetype PositionalCount(const QStringList& arguments) {
-    qsizetype count = 0;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument == QLatin1String("--")) {
-            return count + arguments.size() - i - 1;
-        }
-        const bool negativeNumber = argument.size() > 1 && argument[1].isDigit();
-        if (argument.size() < 2 || !argument.startsWith(QLatin1Char('-')) || negativeNumber) {
-            ++count;
-        }
-    }
-    return count;
-}
-
 int Complain(CommandStreams io, const Command& command, const std::string& message, int code) {
     PrintError(io.err, command.name + (": " + message));
     return code;

@@ -35,9 +35,6 @@ std::optional<PngCommandArguments> ParsePngCommand(const Command& command,
                                                    const QStringList& arguments, CommandStreams io,
                                                    int& exitCode);
 
-// How many positional arguments `arguments` holds, for a command whose options take no value.
-qsizetype PositionalCount(const QStringList& arguments);
-
 // One line "kelvista-replay: <command>: <message>" on `err`; returns `code`.
 int Complain(CommandStreams io, const Command& command, const std::string& message, int code);
 

@@ -17,7 +17,6 @@ public:
 
     // The held frame's pixels; a null image before any frame.
     const QImage& image() const { return m_image; }
-    const FrameBitmap* bitmap() const { return m_bitmap.get(); }
 
 private:
     // Declared first so it outlives the image that points into its pixels.

@@ -129,6 +129,19 @@ TEST_F(ExportAndSheet, ExportIntoAFolderThatCannotBeMadeWritesNothing) {
               QStringList{"file"});
 }
 
+TEST_F(ExportAndSheet, AFailedExportRemovesTheFoldersItMadeAndNoOthers) {
+    ASSERT_TRUE(QDir(m_out.path()).mkdir("kept"));  // existed before: stays, though empty
+    const CommandRun run =
+        RunCommand(RunExport, {"0.5", "--to", outPath("kept/made/also made/out")});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(Lines(run.err).size(), 1u);
+    EXPECT_EQ(QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"kept"});
+    EXPECT_TRUE(QDir(outPath("kept"))
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
+}
+
 TEST_F(ExportAndSheet, SheetHasTheLaidOutSizeThumbnailsLabelsAndPlaceholders) {
     const QString path = outPath("sheet.png");
     const CommandRun run =

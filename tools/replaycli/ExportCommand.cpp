@@ -74,6 +74,22 @@ bool WriteTextFile(const QString& path, const std::string& text, std::string& er
     return true;
 }
 
+// The outermost folder on the way to `folder` that does not exist (`folder` itself when only it
+// is missing, empty when it exists): the first one that making `folder` creates.
+QString FirstMissingFolder(const QString& folder) {
+    QString missing;
+    QString path = QDir(folder).absolutePath();
+    while (!QFileInfo::exists(path)) {
+        missing = path;
+        const QString parent = QFileInfo(path).path();
+        if (parent == path) {
+            break;
+        }
+        path = parent;
+    }
+    return missing;
+}
+
 class Export {
 public:
     Export(const Command& command, CommandStreams io, QString folder, bool force)
@@ -92,6 +108,14 @@ public:
                 "no frame " + PositionText(scan.session, *onlyFrame) + " in " + scan.folder,
                 kExitFailure);
         }
+        m_firstMissing = FirstMissingFolder(m_folder);
+        const int exitCode = exportInto(items, onlyFrame.has_value());
+        removeMadeFolders();
+        return exitCode;
+    }
+
+private:
+    int exportInto(const std::vector<FrameItem>& items, bool single) {
         if (const std::optional<int> refused = prepareFolder(items)) {
             return *refused;
         }
@@ -102,18 +126,30 @@ public:
                                 staging.errorString().toStdString(),
                             kExitFailure);
         }
-        const int exitCode = exportFrames(items, staging.path(), onlyFrame.has_value());
+        const int exitCode = exportFrames(items, staging.path(), single);
         staging.remove();
-        if (m_createdFolder) {
-            QDir().rmdir(m_folder);  // only when empty: a failed export leaves no trace
-        }
         return exitCode;
     }
 
-private:
+    // Removes the folders that making the export's folder created, innermost first, as long as
+    // they are empty: a failed export leaves no trace, a successful one keeps its files.
+    void removeMadeFolders() const {
+        if (m_firstMissing.isEmpty()) {
+            return;
+        }
+        QString path = QDir(m_folder).absolutePath();
+        while (true) {
+            QDir().rmdir(path);
+            const QString parent = QFileInfo(path).path();
+            if (path == m_firstMissing || parent == path) {
+                return;
+            }
+            path = parent;
+        }
+    }
+
     // Creates the folder and refuses to replace files unless asked to.
     std::optional<int> prepareFolder(const std::vector<FrameItem>& items) {
-        m_createdFolder = !QFileInfo::exists(m_folder);
         if (!QDir().mkpath(m_folder) || !QFileInfo(m_folder).isDir()) {
             return Complain(m_io, m_command, "cannot create the folder " + m_folder.toStdString(),
                             kExitFailure);
@@ -225,7 +261,7 @@ private:
     CommandStreams m_io;
     QString m_folder;
     bool m_force;
-    bool m_createdFolder = false;
+    QString m_firstMissing;  // the outermost folder of m_folder that did not exist before
 };
 
 }  // namespace

@@ -35,6 +35,11 @@ QByteArray FileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Everything in `folder`, hidden entries too.
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
 class ExportAndSheet : public ::testing::Test {
 protected:
     std::string framePath(int32_t session, int32_t frame) const {
@@ -69,9 +74,7 @@ TEST_F(ExportAndSheet, ExportedPngPixelsEqualTheDecodedFrameAndCaptionsAreTabula
               "[1.012]\tsession1-frame012.png\tSession 1 frame 12\n"
               "[1.013]\tsession1-frame013.png\tSession 1 frame 13\n");
     // Nothing but the results: the staging folder is gone.
-    EXPECT_EQ(
-        QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
-        6);
+    EXPECT_EQ(Entries(m_out.path()).size(), 6);
 }
 
 TEST_F(ExportAndSheet, ExportOfOneFrameAcceptsLeadingZerosOrNone) {
@@ -125,8 +128,7 @@ TEST_F(ExportAndSheet, ExportIntoAFolderThatCannotBeMadeWritesNothing) {
     const CommandRun run = RunCommand(RunExport, {"1", "--to", outPath("file/sub")});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(Lines(run.err).size(), 1u);
-    EXPECT_EQ(QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"file"});
+    EXPECT_EQ(Entries(m_out.path()), QStringList{"file"});
 }
 
 TEST_F(ExportAndSheet, AFailedExportRemovesTheFoldersItMadeAndNoOthers) {
@@ -135,11 +137,8 @@ TEST_F(ExportAndSheet, AFailedExportRemovesTheFoldersItMadeAndNoOthers) {
         RunCommand(RunExport, {"0.5", "--to", outPath("kept/made/also made/out")});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(Lines(run.err).size(), 1u);
-    EXPECT_EQ(QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"kept"});
-    EXPECT_TRUE(QDir(outPath("kept"))
-                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
-                    .isEmpty());
+    EXPECT_EQ(Entries(m_out.path()), QStringList{"kept"});
+    EXPECT_TRUE(Entries(outPath("kept")).isEmpty());
 }
 
 TEST_F(ExportAndSheet, SheetHasTheLaidOutSizeThumbnailsLabelsAndPlaceholders) {

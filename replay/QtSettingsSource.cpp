@@ -15,7 +15,7 @@ namespace kelvista {
 
 namespace {
 
-constexpr std::string_view kNumberValueNames[] = {"replay_maxframes"};
+constexpr std::string_view kNumberValueNames[] = {kMaxFramesSetting};
 
 bool IsNumberValue(std::string_view name) {
     for (const std::string_view numberName : kNumberValueNames) {

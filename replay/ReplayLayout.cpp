@@ -35,7 +35,7 @@ char* CopyTruncated(char* dst, const char* src, size_t size) {
 
 char* ComposeReplayPath(const char* relative, char* dst, size_t dstSize) {
     char buffer[kPathCapacity] = {};
-    ReadSettingString("InstallFolder", buffer, sizeof buffer);
+    ReadSettingString(kInstallFolderSetting, buffer, sizeof buffer);
     size_t length = std::strlen(buffer);
     // A root of kPathCapacity - 1 characters leaves no room for the separator: the path is then
     // the root alone, since nothing can follow it within the buffer anyway.

@@ -16,6 +16,11 @@ inline constexpr uint32_t kSettingTypeDword = 4;  // REG_DWORD
 // The key the recorder writes its values under.
 inline constexpr std::string_view kSettingsKey = "Software\\Dravenor\\";
 
+// The two values kelvista reads, and the wrap-around count used when the second is missing.
+inline constexpr char kInstallFolderSetting[] = "InstallFolder";
+inline constexpr char kMaxFramesSetting[] = "replay_maxframes";
+inline constexpr int32_t kDefaultMaxFrames = 1000;
+
 // A number as a source delivers it: 4 bytes, little-endian.
 std::string DwordBytes(int32_t value);
 

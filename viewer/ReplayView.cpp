@@ -22,7 +22,7 @@ namespace kelvista {
 
 ReplayView::ReplayView(QWidget* parent)
     : QWidget(parent), m_questions(std::make_unique<DialogQuestions>()) {
-    m_nMaxFrames = ReadSettingDword("replay_maxframes", 1000);
+    m_nMaxFrames = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::ArrowCursor);
     // Every exposed pixel is painted by OnPaint, so Qt need not clear it first.

@@ -9,6 +9,7 @@
 
 #include "FrameBitmap.h"
 #include "OffscreenSurface.h"
+#include "SettingsStore.h"
 #include "ViewQuestions.h"
 
 namespace kelvista {
@@ -52,7 +53,7 @@ public:
     int32_t m_bFrameMode = 0;   // 0: info screen, 1: frame mode
     int32_t m_nSession = 0;
     int32_t m_nFrame = 0;
-    int32_t m_nMaxFrames = 1000;  // frame count at which stepping wraps around
+    int32_t m_nMaxFrames = kDefaultMaxFrames;  // frame count at which stepping wraps around
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -67,7 +67,7 @@ bool SessionExists(int32_t session) {
 std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     ReplayTree tree;
     char root[kPathCapacity];
-    ReadSettingString("InstallFolder", root, sizeof root);
+    ReadSettingString(kInstallFolderSetting, root, sizeof root);
     tree.root = root;
     tree.replayFolder = ComposeFolder(kReplayFolderName).value_or(std::string());
     const std::string shown = tree.replayFolder.empty() ? tree.root : tree.replayFolder;

@@ -56,7 +56,7 @@ std::optional<ReplayTree> ScanTreeOrComplain(const Command& command, CommandStre
 }
 
 int32_t StoredMaxFrames() {
-    return ReadSettingDword("replay_maxframes", 1000);
+    return ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
 }
 
 std::string OneLineCaption(const std::string& bytes) {

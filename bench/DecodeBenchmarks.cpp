@@ -1,58 +1,146 @@
 // Decoding a frame's BMP file to 32-bit pixels: LoadBMP against Qt's reader, stb_image and the
 // floor (reading the bytes plus one copy of the result), on generated files of three sizes and
 // four layouts. Ratios of LoadBMP's time to each of them are printed in the same run.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
+#include <QImage>
+#include <QString>
+
+// stb_image is compiled here and only here.
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_BMP
+#include <stb/stb_image.h>
 
 #include "BmpLoader.h"
-#include "InputFiles.h"
-#include "PeerDecoders.h"
 #include "RatioReporter.h"
+#include "SampleFiles.h"
 
 namespace kelvista::bench {
 namespace {
 
-enum class Decoder { Floor, Qt, Stb, Ours };
-constexpr Decoder kDecoders[] = {Decoder::Floor, Decoder::Qt, Decoder::Stb, Decoder::Ours};
+// What one decode produced, for checking that a timed decode did its work. The pixels are
+// released before the decoder returns: allocating and freeing the result is part of the cost.
+struct DecodeOutcome {
+    int32_t width = 0;
+    int32_t height = 0;
+    uint32_t firstPixel = 0;  // as the decoder laid it out, read as a little-endian word
+};
 
-const char* DecoderName(Decoder decoder) {
-    switch (decoder) {
-        case Decoder::Floor:
-            return "floor";
-        case Decoder::Qt:
-            return "qt";
-        case Decoder::Stb:
-            return "stb";
-        case Decoder::Ours:
-            return "ours";
+// Every decoder reads the file at `path`; `resultBytes` and `readBuffer` (kept between calls)
+// serve the floor.
+using DecodeFunction = bool (*)(const std::string& path, size_t resultBytes,
+                                std::vector<uint8_t>& readBuffer, DecodeOutcome& outcome);
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& buffer) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
     }
-    return "?";
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && info.st_size >= 0;
+    const size_t size = ok ? static_cast<size_t>(info.st_size) : 0;
+    if (buffer.size() < size) {
+        buffer.resize(size);
+    }
+    for (size_t done = 0; ok && done < size;) {
+        const ssize_t n = ::read(fd, buffer.data() + done, size - done);
+        ok = n > 0;
+        done += ok ? static_cast<size_t>(n) : 0;
+    }
+    ::close(fd);
+    return ok;
 }
 
-std::string CaseName(FrameSize size, BmpLayout layout, Decoder decoder) {
-    return "decode/" + size.name() + "/" + std::string(LayoutName(layout)) + "/" +
-           DecoderName(decoder);
-}
-
-bool RowEquals(const uint8_t* decoded, const uint8_t* expected, int32_t width, bool zeroFourth) {
-    for (int32_t x = 0; x < width; ++x, decoded += 4, expected += 4) {
-        if (std::memcmp(decoded, expected, 3) != 0 ||
-            decoded[3] != (zeroFourth ? 0 : expected[3])) {
-            return false;
-        }
+// What any loader must at least do: read the file's bytes into a reused buffer and copy the
+// 32-bit result's size from it into a freshly allocated result.
+bool LoadAtFloor(const std::string& path, size_t resultBytes, std::vector<uint8_t>& readBuffer,
+                 DecodeOutcome& outcome) {
+    if (!ReadWholeFile(path, readBuffer)) {
+        return false;
     }
+    // A 24-bit file is smaller than its 32-bit result; the copy still moves the result's size.
+    if (readBuffer.size() < resultBytes) {
+        readBuffer.resize(resultBytes);
+    }
+    const std::unique_ptr<uint8_t[]> result(new (std::nothrow) uint8_t[resultBytes]);
+    if (!result) {
+        return false;
+    }
+    std::memcpy(result.get(), readBuffer.data(), resultBytes);
+    std::memcpy(&outcome.firstPixel, result.get(), sizeof outcome.firstPixel);
     return true;
 }
 
-// A row of the masked layout exactly as the file stores it: red, green, blue, fourth byte.
-bool RowIsStoredBitfields(const uint8_t* decoded, const uint8_t* expected, int32_t width) {
+// Qt's reader: QImage loads the BMP, then converts to Format_RGB32 unless it is already.
+bool DecodeWithQt(const std::string& path, size_t, std::vector<uint8_t>&, DecodeOutcome& outcome) {
+    QImage image(QString::fromStdString(path), "BMP");
+    if (image.isNull()) {
+        return false;
+    }
+    if (image.format() != QImage::Format_RGB32) {
+        image = image.convertToFormat(QImage::Format_RGB32);
+    }
+    outcome = {image.width(), image.height(), 0};
+    std::memcpy(&outcome.firstPixel, image.constBits(), sizeof outcome.firstPixel);
+    return true;
+}
+
+// stb_image: stbi_load asking for 4 components.
+bool DecodeWithStb(const std::string& path, size_t, std::vector<uint8_t>&, DecodeOutcome& outcome) {
+    int channelsInFile = 0;
+    stbi_uc* pixels = stbi_load(path.c_str(), &outcome.width, &outcome.height, &channelsInFile, 4);
+    if (pixels == nullptr) {
+        return false;
+    }
+    std::memcpy(&outcome.firstPixel, pixels, sizeof outcome.firstPixel);
+    stbi_image_free(pixels);
+    return true;
+}
+
+// LoadBMP from the path; the bitmap is released on return, as the view releases the previous frame.
+bool DecodeWithOurs(const std::string& path, size_t, std::vector<uint8_t>&,
+                    DecodeOutcome& outcome) {
+    BitmapHandle bitmap;
+    DibSection dib;
+    if (LoadBMP(path, bitmap, dib) != 0 || dib.bits == nullptr) {
+        return false;
+    }
+    outcome.width = dib.width;
+    outcome.height = dib.height;
+    return true;
+}
+
+struct Decoder {
+    const char* name;
+    DecodeFunction decode;
+};
+
+// Peers first, so that LoadBMP's row can show the ratios.
+constexpr Decoder kDecoders[] = {
+    {"floor", LoadAtFloor}, {"qt", DecodeWithQt}, {"stb", DecodeWithStb}, {"ours", DecodeWithOurs}};
+
+std::string CaseName(FrameSize size, BmpLayout layout, const char* decoder) {
+    return "decode/" + size.name() + "/" + std::string(LayoutName(layout)) + "/" + decoder;
+}
+
+// Whether a decoded row holds `expected`'s pixels: blue, green, red (red, green, blue when
+// `swapped`), then the fourth byte or 0 when `zeroFourth`.
+bool RowMatches(const uint8_t* decoded, const uint8_t* expected, int32_t width, bool swapped,
+                bool zeroFourth) {
     for (int32_t x = 0; x < width; ++x, decoded += 4, expected += 4) {
-        if (decoded[0] != expected[2] || decoded[1] != expected[1] || decoded[2] != expected[0] ||
-            decoded[3] != expected[3]) {
+        const uint8_t want[4] = {expected[swapped ? 2 : 0], expected[1], expected[swapped ? 0 : 2],
+                                 zeroFourth ? uint8_t(0) : expected[3]};
+        if (std::memcmp(decoded, want, 4) != 0) {
             return false;
         }
     }
@@ -61,8 +149,14 @@ bool RowIsStoredBitfields(const uint8_t* decoded, const uint8_t* expected, int32
 
 // Whether LoadBMP's result holds the picture: 24-bit with a zero fourth byte, plain 32-bit as
 // stored. A top-down 24-bit file may come out either way up, and a masked 32-bit file either as
-// stored or with its channels moved to blue, green, red, 0.
-const char* CheckOurs(const DibSection& dib, const SamplePicture& picture, BmpLayout layout) {
+// stored (red, green, blue, fourth byte) or with its channels moved to blue, green, red, 0.
+// Empty when it does.
+const char* CheckOurs(const std::string& path, const SamplePicture& picture, BmpLayout layout) {
+    BitmapHandle bitmap;
+    DibSection dib;
+    if (LoadBMP(path, bitmap, dib) != 0) {
+        return "LoadBMP failed";
+    }
     if (dib.width != picture.width || dib.height != picture.height || dib.bitsPerPixel != 32 ||
         dib.bytesPerRow != picture.width * 4 || dib.bits == nullptr) {
         return "LoadBMP gave the wrong geometry";
@@ -72,78 +166,51 @@ const char* CheckOurs(const DibSection& dib, const SamplePicture& picture, BmpLa
     bool flipped = layout == BmpLayout::Rgb24TopDown;
     bool stored = layout == BmpLayout::Rgb32Bitfields;
     for (int32_t y = 0; y < picture.height && (upright || flipped || stored); ++y) {
-        const uint8_t* row =
-            dib.bits + static_cast<size_t>(y) * static_cast<size_t>(dib.bytesPerRow);
-        upright = upright && RowEquals(row, picture.pixel(0, y), picture.width, zeroFourth);
-        flipped = flipped && RowEquals(row, picture.pixel(0, picture.height - 1 - y), picture.width,
-                                       zeroFourth);
-        stored = stored && RowIsStoredBitfields(row, picture.pixel(0, y), picture.width);
+        const uint8_t* row = dib.bits + size_t(y) * size_t(dib.bytesPerRow);
+        const int32_t width = picture.width;
+        upright = upright && RowMatches(row, picture.pixel(0, y), width, false, zeroFourth);
+        flipped = flipped && RowMatches(row, picture.pixel(0, picture.height - 1 - y), width, false,
+                                        zeroFourth);
+        stored = stored && RowMatches(row, picture.pixel(0, y), width, true, false);
     }
-    return upright || flipped || stored ? nullptr : "LoadBMP gave the wrong pixels";
+    return upright || flipped || stored ? "" : "LoadBMP gave the wrong pixels";
 }
 
-// One decode, checked outside the timing; nullptr when it did its work.
-const char* CheckOnce(Decoder decoder, const std::string& path, const SamplePicture& picture,
+// One decode, checked outside the timing; empty when it did its work.
+std::string CheckOnce(const Decoder& decoder, const std::string& path, const SamplePicture& picture,
                       BmpLayout layout, std::vector<uint8_t>& readBuffer) {
     DecodeOutcome outcome;
-    switch (decoder) {
-        case Decoder::Floor:
-            return LoadAtFloor(path, picture.pixelBytes(), readBuffer, outcome) ? nullptr
-                                                                                : "read failed";
-        case Decoder::Qt:
-            return DecodeWithQt(path, outcome) && outcome.width == picture.width &&
-                           outcome.height == picture.height
-                       ? nullptr
-                       : "Qt could not read the file";
-        case Decoder::Stb:
-            return DecodeWithStb(path, outcome) && outcome.width == picture.width &&
-                           outcome.height == picture.height
-                       ? nullptr
-                       : "stb_image could not read the file";
-        case Decoder::Ours: {
-            BitmapHandle bitmap;
-            DibSection dib;
-            return LoadBMP(path, bitmap, dib) == 0 ? CheckOurs(dib, picture, layout)
-                                                   : "LoadBMP failed";
-        }
+    const std::string name = decoder.name;
+    if (!decoder.decode(path, picture.bgrx.size(), readBuffer, outcome)) {
+        return name + " could not read the file";
     }
-    return "unknown decoder";
+    if (decoder.decode == LoadAtFloor) {
+        return "";  // the floor only reads and copies
+    }
+    if (outcome.width != picture.width || outcome.height != picture.height) {
+        return name + " gave the wrong size";
+    }
+    return decoder.decode == DecodeWithOurs ? CheckOurs(path, picture, layout) : "";
 }
 
 void RunDecode(benchmark::State& state, InputFiles& inputs, FrameSize size, BmpLayout layout,
-               Decoder decoder) {
+               const Decoder& decoder) {
     const std::string& path = inputs.file(size, layout);
     if (path.empty()) {
         state.SkipWithError("could not write the input file");
         return;
     }
     std::vector<uint8_t> readBuffer;
-    if (const char* problem = CheckOnce(decoder, path, inputs.picture(size), layout, readBuffer)) {
-        state.SkipWithError(problem);
+    const std::string problem = CheckOnce(decoder, path, inputs.picture(size), layout, readBuffer);
+    if (!problem.empty()) {
+        state.SkipWithError(problem.c_str());
         return;
     }
     const size_t resultBytes = size.bytes32();
     bool failed = false;
     for (auto _ : state) {
         DecodeOutcome outcome;
-        switch (decoder) {
-            case Decoder::Floor:
-                failed |= !LoadAtFloor(path, resultBytes, readBuffer, outcome);
-                break;
-            case Decoder::Qt:
-                failed |= !DecodeWithQt(path, outcome);
-                break;
-            case Decoder::Stb:
-                failed |= !DecodeWithStb(path, outcome);
-                break;
-            case Decoder::Ours: {
-                BitmapHandle bitmap;
-                DibSection dib;
-                failed |= LoadBMP(path, bitmap, dib) != 0;
-                benchmark::DoNotOptimize(dib.bits);
-                break;  // the bitmap is released here, as the view releases the previous frame
-            }
-        }
+        failed |= !decoder.decode(path, resultBytes, readBuffer, outcome);
         benchmark::DoNotOptimize(outcome);
     }
     if (failed) {
@@ -154,8 +221,8 @@ void RunDecode(benchmark::State& state, InputFiles& inputs, FrameSize size, BmpL
                                               benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// The targets: for the common 24-bit screenshot against both peers and the floor; for
-// the other layouts against the floor.
+// The targets: for the common 24-bit screenshot against both peers and the floor; for the other
+// layouts against the floor.
 double FloorLimit(FrameSize size, BmpLayout layout) {
     switch (layout) {
         case BmpLayout::Rgb24BottomUp:
@@ -170,25 +237,15 @@ double FloorLimit(FrameSize size, BmpLayout layout) {
 }
 
 void AddRatios(RatioReporter& reporter, FrameSize size, BmpLayout layout) {
-    const std::string ours = CaseName(size, layout, Decoder::Ours);
+    const std::string ours = CaseName(size, layout, "ours");
     const std::string label = size.name() + " " + std::string(LayoutName(layout)) + ": ours / ";
     const bool headline = size.width == 1920 && layout == BmpLayout::Rgb24BottomUp;
-    reporter.addRatio({label + "Qt", ours, CaseName(size, layout, Decoder::Qt), "ours/qt",
-                       headline ? 1.0 / 3.0 : 0});
-    reporter.addRatio({label + "stb", ours, CaseName(size, layout, Decoder::Stb), "ours/stb",
-                       headline ? 0.5 : 0});
-    reporter.addRatio({label + "floor", ours, CaseName(size, layout, Decoder::Floor), "ours/floor",
+    reporter.addRatio(
+        {label + "Qt", ours, CaseName(size, layout, "qt"), "ours/qt", headline ? 1.0 / 3.0 : 0});
+    reporter.addRatio(
+        {label + "stb", ours, CaseName(size, layout, "stb"), "ours/stb", headline ? 0.5 : 0});
+    reporter.addRatio({label + "floor", ours, CaseName(size, layout, "floor"), "ours/floor",
                        FloorLimit(size, layout)});
-}
-
-std::string Millis(const RatioReporter& reporter, const std::string& name) {
-    const std::optional<double> seconds = reporter.secondsPerIteration(name);
-    if (!seconds) {
-        return "-";
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", *seconds * 1e3);
-    return text;
 }
 
 // One row per file: milliseconds per frame of each decoder and LoadBMP's output rate.
@@ -197,19 +254,18 @@ void PrintSummary(const RatioReporter& reporter, std::ostream& out) {
         << "|---|---|---:|---:|---:|---:|---:|\n";
     for (const FrameSize size : kFrameSizes) {
         for (const BmpLayout layout : kAllBmpLayouts) {
-            const std::string ours = CaseName(size, layout, Decoder::Ours);
-            const std::optional<double> seconds = reporter.secondsPerIteration(ours);
-            if (!seconds) {
+            const std::optional<double> ours =
+                reporter.secondsPerIteration(CaseName(size, layout, "ours"));
+            if (!ours) {
                 continue;
             }
-            char rate[32];
-            std::snprintf(rate, sizeof rate, "%.0f",
-                          static_cast<double>(size.bytes32()) / 1e6 / *seconds);
-            out << "| " << size.name() << " | " << LayoutName(layout) << " | "
-                << Millis(reporter, CaseName(size, layout, Decoder::Floor)) << " | "
-                << Millis(reporter, CaseName(size, layout, Decoder::Qt)) << " | "
-                << Millis(reporter, CaseName(size, layout, Decoder::Stb)) << " | "
-                << Millis(reporter, ours) << " | " << rate << " |\n";
+            out << "| " << size.name() << " | " << LayoutName(layout) << " | ";
+            for (const Decoder& decoder : kDecoders) {
+                const std::optional<double> seconds =
+                    reporter.secondsPerIteration(CaseName(size, layout, decoder.name));
+                out << (seconds ? Format("%.3f", *seconds * 1e3) : "-") << " | ";
+            }
+            out << Format("%.0f", static_cast<double>(size.bytes32()) / 1e6 / *ours) << " |\n";
         }
     }
 }
@@ -231,10 +287,10 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     for (const FrameSize size : kFrameSizes) {
         for (const BmpLayout layout : kAllBmpLayouts) {
-            // Peers first, so LoadBMP's row can show the ratios.
-            for (const Decoder decoder : kDecoders) {
-                benchmark::RegisterBenchmark(CaseName(size, layout, decoder).c_str(), RunDecode,
-                                             std::ref(inputs), size, layout, decoder)
+            for (const Decoder& decoder : kDecoders) {
+                benchmark::RegisterBenchmark(CaseName(size, layout, decoder.name).c_str(),
+                                             RunDecode, std::ref(inputs), size, layout,
+                                             std::cref(decoder))
                     ->Unit(benchmark::kMillisecond)
                     ->UseRealTime();
             }

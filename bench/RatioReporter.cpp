@@ -12,13 +12,13 @@ benchmark::ConsoleReporter::OutputOptions ConsoleOptions() {
                                  : benchmark::ConsoleReporter::OO_None;
 }
 
+}  // namespace
+
 std::string Format(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
 }
-
-}  // namespace
 
 RatioReporter::RatioReporter() : benchmark::ConsoleReporter(ConsoleOptions()) {}
 

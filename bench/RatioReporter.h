@@ -10,6 +10,9 @@
 
 namespace kelvista::bench {
 
+// `value` printed with a printf `format` of one floating-point conversion, for the tables.
+std::string Format(const char* format, double value);
+
 // A bound on the ratio of two benchmarks' times per iteration, both from the same run.
 struct RatioTarget {
     std::string label;      // shown in the targets table

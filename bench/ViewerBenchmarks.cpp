@@ -6,23 +6,24 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include "BmpLoader.h"
-#include "ChildProcess.h"
 #include "MainFrame.h"
 #include "MemorySettingsSource.h"
 #include "RatioReporter.h"
 #include "ReplayApp.h"
-#include "ReplayFiles.h"
 #include "ReplayView.h"
-#include "SilentQuestions.h"
-#include "TempFolder.h"
+#include "SampleFiles.h"
 #include "ViewerChildren.h"
 
 namespace kelvista::bench {
@@ -38,14 +39,44 @@ constexpr char kStartText[] = "startup/qt_window_with_text";
 constexpr char kStartViewer[] = "startup/kelvista";
 constexpr char kMemory[] = "memory/3840x2160";
 
+// The "key value" lines a child mode printed, by key; none when it did not exit with 0.
+using ChildFields = std::map<std::string, std::string>;
+
+ChildFields RunChild(std::string_view mode, const std::string& configHome) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(configHome));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QString::fromUtf8(mode.data(), qsizetype(mode.size()))});
+    if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0) {
+        return {};
+    }
+    ChildFields fields;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        if (const qsizetype space = line.indexOf(' '); space > 0) {
+            fields[line.left(space).toStdString()] = line.mid(space + 1).toStdString();
+        }
+    }
+    return fields;
+}
+
+// The value of `key`, or "" when the child did not print it.
+std::string Field(const ChildFields& fields, const std::string& key) {
+    const auto found = fields.find(key);
+    return found == fields.end() ? "" : found->second;
+}
+
 // Everything the viewer benchmarks share, made on first use so a filtered run makes only what
 // it measures.
 class ViewerBench {
 public:
     ViewerBench(int32_t frames, int startups, int repetitions)
         : m_frames(frames), m_startups(startups), m_repetitions(repetitions) {
-        m_settings->setText("InstallFolder", stepRoot());
-        m_settings->setDword("replay_maxframes", frames);
+        m_settings->setText(kInstallFolderSetting, stepRoot());
+        m_settings->setDword(kMaxFramesSetting, frames);
         SetUserSettingsForTesting(m_settings);
     }
     ~ViewerBench() {
@@ -53,18 +84,16 @@ public:
         SetUserSettingsForTesting(nullptr);
     }
 
-    bool ok() const { return !m_folder.path().empty(); }
+    bool ok() const { return m_folder.isValid(); }
     int32_t frames() const { return m_frames; }
     int startups() const { return m_startups; }
     int repetitions() const { return m_repetitions; }
-    std::string stepRoot() const { return m_folder.path() + "/step"; }
 
     // The frames the view steps through, in the order Next visits them from frame 0.
     const std::vector<std::string>& stepFrames() {
-        if (m_stepFrames.empty() &&
-            WriteReplayFrames(stepRoot(), 0, 0, m_frames, kStepSize, BmpLayout::Rgb24BottomUp)) {
+        if (m_stepFrames.empty() && WriteReplayFrames(stepRoot(), 0, m_frames, kStepSize)) {
             for (int32_t i = 1; i <= m_frames; ++i) {
-                m_stepFrames.push_back(ReplayFrameBase(stepRoot(), 0, i % m_frames) + ".bmp");
+                m_stepFrames.push_back(ReplayFrameBase(stepRoot(), i % m_frames) + ".bmp");
             }
         }
         return m_stepFrames;
@@ -87,10 +116,11 @@ public:
         return viewHealthy() ? &view : nullptr;
     }
 
+    // No message so far, and the view holds a frame of the step size.
     bool viewHealthy() const {
-        const ReplayView& view = m_app->MainFrame()->View();
-        return m_messages == 0 && view.m_dib.width == kStepSize.width &&
-               view.m_dib.height == kStepSize.height;
+        const QImage& frame = m_app->MainFrame()->View().surface().image();
+        return m_messages == 0 && frame.width() == kStepSize.width &&
+               frame.height() == kStepSize.height;
     }
 
     static void Step(ReplayView& view) {
@@ -99,12 +129,12 @@ public:
         QCoreApplication::processEvents();
     }
 
-    // A settings file for child processes, pointing at a replay with one large frame.
+    // A settings folder for child processes, pointing at a replay with one large frame.
     const std::string& childConfig() {
         if (m_childConfig.empty()) {
-            const std::string root = m_folder.path() + "/large";
-            const std::string config = m_folder.path() + "/config";
-            if (WriteReplayFrames(root, 0, 1, 1, kLargeSize, BmpLayout::Rgb24BottomUp) &&
+            const std::string root = folder() + "/large";
+            const std::string config = folder() + "/config";
+            if (WriteReplayFrames(root, 1, 1, kLargeSize) &&
                 WriteViewerSettings(config, root, 1000)) {
                 m_childConfig = config;
             }
@@ -113,7 +143,10 @@ public:
     }
 
 private:
-    TempFolder m_folder{"kelvista-bench-viewer"};
+    std::string folder() const { return m_folder.path().toStdString(); }
+    std::string stepRoot() const { return folder() + "/step"; }
+
+    QTemporaryDir m_folder{QDir::tempPath() + "/kelvista-bench-viewer-XXXXXX"};
     int32_t m_frames;
     int m_startups;
     int m_repetitions;
@@ -144,28 +177,22 @@ void LoadFrames(benchmark::State& state, ViewerBench& bench) {
     }
 }
 
-void StepFrames(benchmark::State& state, ViewerBench& bench) {
+// Next through paint when `step`, otherwise the paint alone of the frame shown.
+void StepFrames(benchmark::State& state, ViewerBench& bench, bool step) {
     ReplayView* view = bench.view();
     if (view == nullptr) {
         state.SkipWithError("the viewer did not show the frames");
         return;
     }
     for (auto _ : state) {
-        ViewerBench::Step(*view);
+        if (step) {
+            ViewerBench::Step(*view);
+        } else {
+            view->repaint();
+        }
     }
     if (!bench.viewHealthy()) {
         state.SkipWithError("a frame did not load");
-    }
-}
-
-void PaintFrame(benchmark::State& state, ViewerBench& bench) {
-    ReplayView* view = bench.view();
-    if (view == nullptr) {
-        state.SkipWithError("the viewer did not show the frames");
-        return;
-    }
-    for (auto _ : state) {
-        view->repaint();
     }
 }
 
@@ -176,18 +203,14 @@ void StartUp(benchmark::State& state, ViewerBench& bench, std::string_view mode)
         state.SkipWithError("could not write the settings");
         return;
     }
-    const std::string program = OwnExecutable();
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now().time_since_epoch();
-        const ChildResult child =
-            RunChild(program, {std::string(mode)}, {{"XDG_CONFIG_HOME", config}});
-        const std::string painted = OutputField(child.output, "painted");
-        if (child.exitCode != 0 || painted.empty()) {
+        const std::string painted = Field(RunChild(mode, config), "painted");
+        if (painted.empty()) {
             state.SkipWithError("the child did not paint");
             return;
         }
-        const auto elapsed =
-            std::chrono::nanoseconds(std::stoll(painted)) - std::chrono::nanoseconds(start);
+        const auto elapsed = std::chrono::nanoseconds(std::stoll(painted)) - start;
         state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
     }
 }
@@ -198,21 +221,19 @@ void PeakMemory(benchmark::State& state, ViewerBench& bench) {
         state.SkipWithError("could not write the frame");
         return;
     }
-    const std::string program = OwnExecutable();
     double idle = 0;
     double peak = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const ChildResult child =
-            RunChild(program, {std::string(kChildMemory)}, {{"XDG_CONFIG_HOME", config}});
+        const ChildFields child = RunChild(kChildMemory, config);
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        if (child.exitCode != 0 || OutputField(child.output, "loaded") != kLargeSize.name()) {
+        if (Field(child, "loaded") != kLargeSize.name()) {
             state.SkipWithError("the child did not show the frame");
             return;
         }
-        idle = std::stod(OutputField(child.output, "idle"));
-        peak = std::stod(OutputField(child.output, "peak"));
+        idle = std::stod(Field(child, "idle"));
+        peak = std::stod(Field(child, "peak"));
     }
     const double frame = static_cast<double>(kLargeSize.bytes32());
     state.counters["idle_MB"] = idle / 1e6;
@@ -222,45 +243,22 @@ void PeakMemory(benchmark::State& state, ViewerBench& bench) {
 }
 
 void Register(ViewerBench& bench, RatioReporter& reporter) {
-    const int steps = bench.frames();
-    benchmark::RegisterBenchmark(kStepLoad, LoadFrames, std::ref(bench))
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(steps)
-        ->Repetitions(bench.repetitions())
-        ->ReportAggregatesOnly(true);
-    benchmark::RegisterBenchmark(kStepNext, StepFrames, std::ref(bench))
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(steps)
-        ->Repetitions(bench.repetitions())
-        ->ReportAggregatesOnly(true);
-    benchmark::RegisterBenchmark(kStepPaint, PaintFrame, std::ref(bench))
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(steps);
-    benchmark::RegisterBenchmark(kStartBare, StartUp, std::ref(bench), kChildBareWindow)
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(bench.startups())
-        ->Repetitions(bench.repetitions())
-        ->ReportAggregatesOnly(true);
-    benchmark::RegisterBenchmark(kStartText, StartUp, std::ref(bench), kChildTextWindow)
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(bench.startups())
-        ->Repetitions(bench.repetitions())
-        ->ReportAggregatesOnly(true);
-    benchmark::RegisterBenchmark(kStartViewer, StartUp, std::ref(bench), kChildViewer)
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(bench.startups())
-        ->Repetitions(bench.repetitions())
-        ->ReportAggregatesOnly(true);
-    benchmark::RegisterBenchmark(kMemory, PeakMemory, std::ref(bench))
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(1);
+    const auto add = [&bench](const char* name, auto function, auto... arguments) {
+        return benchmark::RegisterBenchmark(name, function, std::ref(bench), arguments...)
+            ->Unit(benchmark::kMillisecond);
+    };
+    const auto repeated = [&bench](benchmark::internal::Benchmark* benchmark, int iterations) {
+        benchmark->Iterations(iterations)
+            ->Repetitions(bench.repetitions())
+            ->ReportAggregatesOnly(true);
+    };
+    repeated(add(kStepLoad, LoadFrames)->UseRealTime(), bench.frames());
+    repeated(add(kStepNext, StepFrames, true)->UseRealTime(), bench.frames());
+    add(kStepPaint, StepFrames, false)->UseRealTime()->Iterations(bench.frames());
+    repeated(add(kStartBare, StartUp, kChildBareWindow)->UseManualTime(), bench.startups());
+    repeated(add(kStartText, StartUp, kChildTextWindow)->UseManualTime(), bench.startups());
+    repeated(add(kStartViewer, StartUp, kChildViewer)->UseManualTime(), bench.startups());
+    add(kMemory, PeakMemory)->UseManualTime()->Iterations(1);
 
     reporter.addRatio({"Step (Next through paint) / LoadBMP, 1920x1080", kStepNext, kStepLoad,
                        "step/loadbmp", 1.5});

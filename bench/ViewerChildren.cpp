@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -15,10 +16,8 @@
 
 #include "FrameImage.h"
 #include "MainFrame.h"
-#include "ProcessMemory.h"
 #include "ReplayApp.h"
 #include "ReplayView.h"
-#include "SilentQuestions.h"
 
 namespace kelvista::bench {
 namespace {
@@ -54,6 +53,19 @@ protected:
         painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("kelvista"));
     }
 };
+
+// A field of /proc/self/status given in kB ("VmRSS": resident now, "VmHWM": its peak), in
+// bytes; 0 when it cannot be read.
+uint64_t StatusBytes(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field + ":", 0) == 0) {
+            return std::stoull(line.substr(field.size() + 1)) * 1024;
+        }
+    }
+    return 0;
+}
 
 QtMessageHandler g_previousHandler = nullptr;
 
@@ -130,17 +142,18 @@ int ViewerMemory(int argc, char** argv) {
     ReplayView& view = theApp.MainFrame()->View();
     view.SetQuestions(std::make_unique<SilentQuestions>(messages));
     QCoreApplication::processEvents();
-    const uint64_t idle = ResidentBytes();
+    const uint64_t idle = StatusBytes("VmRSS");
 
     view.OnNextFrame();
     view.repaint();
     QCoreApplication::processEvents();
-    const uint64_t peak = PeakResidentBytes();
-    if (messages != 0 || view.m_dib.bits == nullptr) {
+    const uint64_t peak = StatusBytes("VmHWM");
+    const QImage& frame = view.surface().image();
+    if (messages != 0 || frame.isNull()) {
         return 3;
     }
     std::printf("idle %llu\npeak %llu\nloaded %dx%d\n", static_cast<unsigned long long>(idle),
-                static_cast<unsigned long long>(peak), view.m_dib.width, view.m_dib.height);
+                static_cast<unsigned long long>(peak), frame.width(), frame.height());
     std::fflush(stdout);
     return 0;
 }
@@ -158,19 +171,16 @@ int RunChildMode(int argc, char** argv) {
         return -1;
     }
     const std::string_view mode = argv[1];
-    if (mode == kChildBareWindow || mode == kChildTextWindow) {
-        QuietenHeadlessWarnings();
-        return BareWindow(argc, argv, mode == kChildTextWindow);
+    if (mode != kChildBareWindow && mode != kChildTextWindow && mode != kChildViewer &&
+        mode != kChildMemory) {
+        return -1;
     }
+    QuietenHeadlessWarnings();
     if (mode == kChildViewer) {
-        QuietenHeadlessWarnings();
         return ViewerStartup(argc, argv);
     }
-    if (mode == kChildMemory) {
-        QuietenHeadlessWarnings();
-        return ViewerMemory(argc, argv);
-    }
-    return -1;
+    return mode == kChildMemory ? ViewerMemory(argc, argv)
+                                : BareWindow(argc, argv, mode == kChildTextWindow);
 }
 
 }  // namespace kelvista::bench

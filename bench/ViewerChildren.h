@@ -2,6 +2,10 @@
 
 #include <string_view>
 
+#include <QString>
+
+#include "ViewQuestions.h"
+
 namespace kelvista::bench {
 
 // The viewer benchmark starts itself again in one of these modes, so that start-up and memory are
@@ -27,5 +31,18 @@ int RunChildMode(int argc, char** argv);
 // Drops the warnings Qt's offscreen platform gives for what it cannot do (raising a window) and
 // for a missing XDG_RUNTIME_DIR, which would bury the results; everything else is passed on.
 void QuietenHeadlessWarnings();
+
+// Answers the view without a modal dialog, which would stop a benchmark for good: every question
+// is declined and every message counted.
+class SilentQuestions : public ViewQuestions {
+public:
+    explicit SilentQuestions(int& messageCount) : m_messageCount(messageCount) {}
+
+    bool AskValue(QWidget*, const QString&, const QString&, QString&) override { return false; }
+    void ShowMessage(QWidget*, const QString&, const QString&) override { ++m_messageCount; }
+
+private:
+    int& m_messageCount;
+};
 
 }  // namespace kelvista::bench

@@ -1,23 +1,14 @@
 #include "FrameBitmap.h"
 
 #include <cstring>
-#include <new>
 
 #include "BmpPixelSource.h"
+#include "PixelBlock.h"
 
 namespace kelvista {
 
-namespace {
-
-// Cache-line alignment for the block a QImage wraps and the row loops walk.
-constexpr std::align_val_t kBlockAlignment{64};
-
-}  // namespace
-
 FrameBitmap::~FrameBitmap() {
-    if (m_bits != nullptr) {
-        ::operator delete(m_bits, kBlockAlignment);
-    }
+    ReleasePixelBlock(m_bits, static_cast<size_t>(m_bytesPerRow) * static_cast<size_t>(m_height));
 }
 
 std::unique_ptr<FrameBitmap> FrameBitmap::Allocate32(int32_t width, int32_t height,
@@ -30,7 +21,7 @@ std::unique_ptr<FrameBitmap> FrameBitmap::Allocate32(int32_t width, int32_t heig
     if (bytes > kMaxBitmapBytes) {
         return nullptr;
     }
-    void* block = ::operator new(static_cast<size_t>(bytes), kBlockAlignment, std::nothrow);
+    void* block = AllocatePixelBlock(static_cast<size_t>(bytes));
     if (block == nullptr) {
         return nullptr;
     }

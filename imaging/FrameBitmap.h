@@ -20,7 +20,7 @@ struct DibSection {
 // A loaded bitmap: the object a "bitmap handle" owns.
 //
 // A 32-bit bitmap owns one block of width * height * 4 bytes, blue, green, red, fourth byte,
-// top-down, 64-byte aligned, that a QImage of Format_RGB32 can wrap without a copy.
+// top-down, page aligned (PixelBlock.h), that a QImage of Format_RGB32 can wrap without a copy.
 //
 // A bitmap freshly read from a file at another depth owns no pixel block: its rows stay in the
 // file and are fetched on demand by the conversion (through source()), so a 24-bit file is read
@@ -71,7 +71,7 @@ private:
     int32_t m_bitsPerPixel = 0;
     int32_t m_sourceBitsPerPixel = 0;
     int32_t m_bytesPerRow = 0;
-    uint8_t* m_bits = nullptr;  // owned, aligned allocation
+    uint8_t* m_bits = nullptr;  // owned, from AllocatePixelBlock
     std::unique_ptr<BmpPixelSource> m_source;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,35 +11,36 @@
 
 namespace kelvista {
 
-// Settings held in memory, for tests of every subsystem. The settings key exists unless
-// removeKey() was called; values are set as the recorder would store them. Values live only
-// under kSettingsKey; any other key path does not open.
-class MemorySettingsSource final : public SettingsSource {
+// Settings held in memory, for tests of every subsystem: each value is a text, as in the user's
+// settings file, and reads by the same rules.
+class MemorySettingsSource {
 public:
-    // A text value: the bytes of `text` and a terminating zero, as a registry delivers them.
-    void setText(std::string_view name, std::string_view text);
-    // A number value: 4 bytes, little-endian.
-    void setDword(std::string_view name, int32_t value);
-    // Any type and bytes, delivered exactly as given.
-    void setRaw(std::string_view name, uint32_t type, std::string bytes);
-    void removeValue(std::string_view name);
-    // No settings key at all (every read fails to open it), or the key again, with no values.
-    void removeKey();
-    void restoreKey();
+    void setText(std::string_view name, std::string_view text) {
+        m_values.insert_or_assign(std::string(name), std::string(text));
+    }
+    // Held as its decimal text, the way the settings file holds a number.
+    void setDword(std::string_view name, int32_t value) { setText(name, std::to_string(value)); }
+    void removeValue(std::string_view name) {
+        if (const auto found = m_values.find(name); found != m_values.end()) {
+            m_values.erase(found);
+        }
+    }
+    // No settings at all, as for a user without a settings file.
+    void removeKey() { m_values.clear(); }
 
-    bool openKey(std::string_view subkeyPath) const override;
-    std::optional<Value> queryValue(std::string_view subkeyPath,
-                                    std::string_view valueName) const override;
+    std::optional<std::string> text(std::string_view name) const {
+        const auto found = m_values.find(name);
+        return found == m_values.end() ? std::nullopt : std::optional(found->second);
+    }
 
 private:
-    bool m_keyPresent = true;
-    std::map<std::string, Value, std::less<>> m_values;
+    std::map<std::string, std::string, std::less<>> m_values;
 };
 
 // Installs a source as the user's settings for the lifetime of this object.
 class ScopedUserSettings {
 public:
-    explicit ScopedUserSettings(std::shared_ptr<const SettingsSource> source) {
+    explicit ScopedUserSettings(std::shared_ptr<const MemorySettingsSource> source) {
         SetUserSettingsForTesting(std::move(source));
     }
     ~ScopedUserSettings() { SetUserSettingsForTesting(nullptr); }

@@ -1,96 +1,118 @@
 #include "SettingsStore.h"
 
-#include <algorithm>
 #include <cstring>
-#include <limits>
+#include <optional>
+#include <string_view>
 
-#include "QtSettingsSource.h"
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringList>
+#include <QVariant>
+
+#include "DecimalNumber.h"
+#include "IniValueText.h"
+#include "MemorySettingsSource.h"
 
 namespace kelvista {
 
 namespace {
 
-std::shared_ptr<const SettingsSource>& TestingOverride() {
-    static std::shared_ptr<const SettingsSource> source;
+std::shared_ptr<const MemorySettingsSource>& TestingOverride() {
+    static std::shared_ptr<const MemorySettingsSource> source;
     return source;
 }
 
-}  // namespace
-
-std::string DwordBytes(int32_t value) {
-    const auto bits = static_cast<uint32_t>(value);
-    std::string bytes(4, '\0');
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<char>((bits >> (8 * i)) & 0xFFu);
-    }
-    return bytes;
+// A fresh QSettings per read: nothing is kept between reads, so a changed store is seen at once.
+// Nothing is ever set on it, so its destructor has nothing to write back.
+std::unique_ptr<const QSettings> OpenUserStore() {
+#ifdef Q_OS_WIN
+    auto settings = std::make_unique<QSettings>(
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\Dravenor"), QSettings::NativeFormat);
+#else
+    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                QStringLiteral("Dravenor"));
+#endif
+    settings->setFallbacksEnabled(false);
+    return settings;
 }
 
-const SettingsSource& UserSettings() {
-    if (const auto& source = TestingOverride()) {
-        return *source;
-    }
-    static const QtSettingsSource userStore;
-    return userStore;
-}
-
-void SetUserSettingsForTesting(std::shared_ptr<const SettingsSource> source) {
-    TestingOverride() = std::move(source);
-}
-
-int ReadRegistryValue(const SettingsSource& root, std::string_view subkeyPath,
-                      std::string_view valueName, uint32_t* typeOut, uint8_t* data,
-                      uint32_t* sizeInOut) {
-    if (!root.openKey(subkeyPath)) {
-        return -1;
-    }
-    const std::optional<SettingsSource::Value> value = root.queryValue(subkeyPath, valueName);
-    if (!value || sizeInOut == nullptr || value->bytes.size() > *sizeInOut) {
-        return -2;
-    }
-    if (!value->bytes.empty()) {
-        if (data == nullptr) {
-            return -2;
+// QSettings reads an unquoted comma as a list separator and trims the blanks around each item;
+// a folder name must come back as written, so its line is read again as one text.
+QString TextOfList(const QSettings& settings, const QString& key, const QStringList& items) {
+    QFile file(settings.fileName());
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray content = file.readAll();
+        const QByteArray keyUtf8 = key.toUtf8();
+        if (const auto text = IniValueAsOneText(
+                std::string_view(content.constData(), static_cast<size_t>(content.size())),
+                std::string_view(keyUtf8.constData(), static_cast<size_t>(keyUtf8.size())))) {
+            return QString::fromStdString(*text);
         }
-        std::memcpy(data, value->bytes.data(), value->bytes.size());
     }
-    // The size check above keeps this within the caller's 32-bit capacity.
-    *sizeInOut = static_cast<uint32_t>(value->bytes.size());
-    if (typeOut != nullptr) {
-        *typeOut = value->type;
-    }
-    return 0;
+    return items.join(QLatin1Char(','));
 }
+
+// The value's text in the user's store (UTF-8), or nullopt when the store or the value is absent.
+// A registry number arrives as its decimal text.
+std::optional<std::string> ReadUserStore(std::string_view name) {
+    const auto settings = OpenUserStore();
+#ifndef Q_OS_WIN
+    // QSettings keeps what it read while the file's size and time stay the same, even when the
+    // file has become unreadable since.
+    if (!QFileInfo(settings->fileName()).isReadable()) {
+        return std::nullopt;
+    }
+#endif
+    const QString key = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    if (!settings->contains(key)) {
+        return std::nullopt;
+    }
+    const QVariant value = settings->value(key);
+    if (value.typeId() == QMetaType::QStringList) {
+        return TextOfList(*settings, key, value.toStringList()).toStdString();
+    }
+    if (!value.canConvert<QString>()) {
+        return std::nullopt;
+    }
+    return value.toString().toStdString();
+}
+
+std::optional<std::string> ReadText(const char* valueName) {
+    const std::string_view name = valueName != nullptr ? valueName : "";
+    if (const auto& source = TestingOverride()) {
+        return source->text(name);
+    }
+    return ReadUserStore(name);
+}
+
+}  // namespace
 
 char* ReadSettingString(const char* valueName, char* buffer, size_t size) {
     if (buffer == nullptr || size == 0) {
         return buffer;
     }
     std::memset(buffer, 0, size);
-    uint32_t capacity =
-        static_cast<uint32_t>(std::min<size_t>(size, std::numeric_limits<uint32_t>::max()));
-    uint32_t type = 0;
-    ReadRegistryValue(UserSettings(), kSettingsKey, valueName != nullptr ? valueName : "", &type,
-                      reinterpret_cast<uint8_t*>(buffer), &capacity);
-    buffer[size - 1] = '\0';
+    if (const auto text = ReadText(valueName); text && text->size() < size) {
+        std::memcpy(buffer, text->data(), text->size());
+    }
     return buffer;
 }
 
 int32_t ReadSettingDword(const char* valueName, int32_t defaultValue) {
-    uint8_t bytes[4] = {};
-    uint32_t capacity = sizeof bytes;
-    uint32_t type = 0;
-    const int result =
-        ReadRegistryValue(UserSettings(), kSettingsKey, valueName != nullptr ? valueName : "",
-                          &type, bytes, &capacity);
-    // Fewer than 4 bytes would leave part of the default in the number; such a value is
-    // taken as missing instead.
-    if (result != 0 || capacity != sizeof bytes) {
-        return defaultValue;
+    int32_t number = defaultValue;
+    if (const auto text = ReadText(valueName)) {
+        ParseDecimalInt32(TrimBlanks(*text), number);  // leaves the default on failure
     }
-    const uint32_t bits = uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-                          uint32_t{bytes[3]} << 24;
-    return static_cast<int32_t>(bits);
+    return number;
+}
+
+std::string UserSettingsLocation() {
+    return OpenUserStore()->fileName().toStdString();
+}
+
+void SetUserSettingsForTesting(std::shared_ptr<const MemorySettingsSource> source) {
+    TestingOverride() = std::move(source);
 }
 
 }  // namespace kelvista

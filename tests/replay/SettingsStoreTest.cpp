@@ -18,43 +18,6 @@ protected:
     ScopedUserSettings m_scope{m_settings};
 };
 
-TEST_F(SettingsStoreTest, ReadRegistryValueReportsEachOutcome) {
-    m_settings->setText("InstallFolder", "/r");
-    uint8_t data[8];
-    std::memset(data, 0xAB, sizeof data);
-    uint32_t type = 0;
-    uint32_t size = sizeof data;
-
-    EXPECT_EQ(
-        ReadRegistryValue(*m_settings, "Software\\Other\\", "InstallFolder", &type, data, &size),
-        -1);
-    EXPECT_EQ(ReadRegistryValue(*m_settings, kSettingsKey, "Missing", &type, data, &size), -2);
-    EXPECT_EQ(size, sizeof data);
-
-    ASSERT_EQ(ReadRegistryValue(*m_settings, kSettingsKey, "InstallFolder", &type, data, &size), 0);
-    EXPECT_EQ(type, kSettingTypeText);
-    EXPECT_EQ(size, 3u);
-    EXPECT_EQ(std::memcmp(data, "/r\0", 3), 0);
-    EXPECT_EQ(data[3], 0xAB) << "bytes past the value must stay untouched";
-
-    m_settings->removeKey();
-    EXPECT_EQ(ReadRegistryValue(*m_settings, kSettingsKey, "InstallFolder", &type, data, &size),
-              -1);
-}
-
-TEST_F(SettingsStoreTest, ReadRegistryValueNeedsRoomForEveryByte) {
-    m_settings->setText("InstallFolder", "abc");  // 4 bytes with the terminator
-    uint8_t data[4] = {};
-    uint32_t size = 3;
-    EXPECT_EQ(ReadRegistryValue(*m_settings, kSettingsKey, "InstallFolder", nullptr, data, &size),
-              -2);
-    EXPECT_EQ(size, 3u);
-    size = 4;
-    EXPECT_EQ(ReadRegistryValue(*m_settings, kSettingsKey, "InstallFolder", nullptr, data, &size),
-              0);
-    EXPECT_STREQ(reinterpret_cast<const char*>(data), "abc");
-}
-
 TEST_F(SettingsStoreTest, NoKeyAtAllGivesEmptyFolderAndDefaultCount) {
     m_settings->setText("InstallFolder", "/r");
     m_settings->setDword("replay_maxframes", 50);
@@ -85,23 +48,18 @@ TEST_F(SettingsStoreTest, TooLongFolderGivesEmptyTerminatedTextWithinTheBuffer) 
     EXPECT_EQ(std::string(guarded + kPathCapacity, 16), std::string(16, 'x'));
 }
 
-TEST_F(SettingsStoreTest, TextIsAlwaysTerminatedEvenWhenItHasNoTerminatorOfItsOwn) {
-    m_settings->setRaw("InstallFolder", kSettingTypeText, "abcd");  // no zero byte, fits exactly
-    char buffer[4];
-    ReadSettingString("InstallFolder", buffer, sizeof buffer);
-    EXPECT_EQ(std::string(buffer), "abc");  // delivered whole, then cut by the terminator
-    char wide[5];
-    ReadSettingString("InstallFolder", wide, sizeof wide);
-    EXPECT_EQ(std::string(wide), "abcd");
+TEST_F(SettingsStoreTest, TextMustFitWithItsTerminatorOrReadsAsEmpty) {
+    m_settings->setText("InstallFolder", "abc");
+    char fits[4];
+    std::memset(fits, 'x', sizeof fits);
+    EXPECT_EQ(std::string(ReadSettingString("InstallFolder", fits, sizeof fits)), "abc");
+    char tooSmall[3] = {'x', 'x', 'x'};
+    ReadSettingString("InstallFolder", tooSmall, sizeof tooSmall);
+    EXPECT_EQ(std::vector<char>(tooSmall, tooSmall + 3), std::vector<char>(3, '\0'))
+        << "a text that does not fit is not cut but left out";
     char single[1] = {'x'};
     ReadSettingString("InstallFolder", single, sizeof single);
     EXPECT_EQ(single[0], '\0');
-}
-
-TEST_F(SettingsStoreTest, TextTypeIsNotExamined) {
-    m_settings->setRaw("InstallFolder", kSettingTypeDword, std::string("/d\0", 3));
-    char buffer[kPathCapacity];
-    EXPECT_EQ(std::string(ReadSettingString("InstallFolder", buffer, sizeof buffer)), "/d");
 }
 
 class StoredCountTest : public SettingsStoreTest, public testing::WithParamInterface<int32_t> {};
@@ -115,16 +73,17 @@ INSTANTIATE_TEST_SUITE_P(AnyInt32, StoredCountTest,
                          testing::Values(0, -1, -250, 1, 10, 1000, 1001, 5000, INT32_MAX,
                                          INT32_MIN));
 
-TEST_F(SettingsStoreTest, CountThatIsNotFourBytesGivesTheDefault) {
+TEST_F(SettingsStoreTest, CountIsReadFromItsTextOrGivesTheDefault) {
     EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 1000);  // missing value
-    m_settings->setRaw("replay_maxframes", kSettingTypeDword, std::string("\x05\x00", 2));
-    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 1000);
-    m_settings->setText("replay_maxframes", "50");  // "50" and its terminator: 3 bytes
-    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 1000);
-    m_settings->setText("replay_maxframes", "5000");  // 5 bytes: does not fit
+    m_settings->setText("replay_maxframes", " 50\t");
+    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 50);
+    m_settings->setText("replay_maxframes", "50 frames");
     EXPECT_EQ(ReadSettingDword("replay_maxframes", 7), 7);
-    m_settings->setRaw("replay_maxframes", kSettingTypeText, std::string("\x2c\x01\0\0", 4));
-    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 300) << "the type is not examined";
+    m_settings->setText("replay_maxframes", "");
+    EXPECT_EQ(ReadSettingDword("replay_maxframes", 7), 7);
+    m_settings->setDword("replay_maxframes", 300);
+    m_settings->removeValue("replay_maxframes");
+    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 1000);
 }
 
 }  // namespace

@@ -54,12 +54,6 @@ protected:
         char buffer[kPathCapacity];
         return ReadSettingString("InstallFolder", buffer, sizeof buffer);
     }
-    static int queryFolder() {
-        uint8_t data[kPathCapacity];
-        uint32_t size = sizeof data;
-        return ReadRegistryValue(UserSettings(), kSettingsKey, "InstallFolder", nullptr, data,
-                                 &size);
-    }
 
     fs::path m_folder;
     fs::path m_file;
@@ -69,35 +63,35 @@ TEST_F(UserSettingsFileTest, StoreIsTheDravenorFileInTheUserConfigFolder) {
     EXPECT_EQ(fs::path(UserSettingsLocation()), m_file);
 }
 
-TEST_F(UserSettingsFileTest, MissingFileIsAMissingKeyAndIsNotCreated) {
-    EXPECT_EQ(queryFolder(), -1);
+TEST_F(UserSettingsFileTest, MissingFileHoldsNoValuesAndIsNotCreated) {
     EXPECT_EQ(readFolder(), "");
     EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 1000);
     fs::create_directories(m_folder);
-    EXPECT_EQ(queryFolder(), -1);
+    EXPECT_EQ(readFolder(), "");
+    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 1000);
     EXPECT_TRUE(folderEntries().empty());
 }
 
-TEST_F(UserSettingsFileTest, OnlyTheSettingsKeyOpens) {
-    writeFile("InstallFolder=/srv/r\n");
-    uint8_t data[kPathCapacity];
-    uint32_t size = sizeof data;
-    for (const char* other : {"Software\\Other\\", "Software\\Dravenor", "", "Software\\"}) {
-        EXPECT_EQ(ReadRegistryValue(UserSettings(), other, "InstallFolder", nullptr, data, &size),
-                  -1)
-            << other;
-    }
-    EXPECT_EQ(queryFolder(), 0);
-    EXPECT_EQ(ReadRegistryValue(UserSettings(), kSettingsKey, "Missing", nullptr, data, &size), -2);
+TEST_F(UserSettingsFileTest, OnlyTopLevelValuesOfTheirOwnNameCount) {
+    writeFile(
+        "Other=/srv/r\ninstallfolder=/srv/lower\n[Dravenor]\nInstallFolder=/srv/grouped\n"
+        "replay_maxframes=5\n");
+    EXPECT_EQ(readFolder(), "");
+    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 1000);
 }
 
-TEST_F(UserSettingsFileTest, UnreadableFileDoesNotOpen) {
+TEST_F(UserSettingsFileTest, FolderInTheFilesPlaceHoldsNoValues) {
+    fs::create_directories(m_file);
+    EXPECT_EQ(readFolder(), "");
+    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 1000);
+}
+
+TEST_F(UserSettingsFileTest, UnreadableFileHoldsNoValues) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "permissions do not bind the superuser";
     }
     writeFile("InstallFolder=/srv/r\n");
     fs::permissions(m_file, fs::perms::none);
-    EXPECT_EQ(queryFolder(), -1);
     EXPECT_EQ(readFolder(), "");
 }
 
@@ -164,7 +158,6 @@ TEST_F(UserSettingsFileTest, FolderLimitCountsUtf8Bytes) {
     writeFile("InstallFolder=" + folder + "a\n");  // 259 bytes
     EXPECT_EQ(readFolder(), folder + "a");
     writeFile("InstallFolder=" + folder + "\xC3\xBC\n");  // 260 bytes
-    EXPECT_EQ(queryFolder(), -2);
     EXPECT_EQ(readFolder(), "");
 }
 
@@ -229,7 +222,6 @@ TEST_F(UserSettingsFileTest, ReadingLeavesTheFileAndFolderUntouched) {
     readFolder();
     ReadSettingDword("replay_maxframes", 1000);
     ReadSettingDword("Other", 1000);
-    queryFolder();
     EXPECT_EQ(fileBytes(), original);
     EXPECT_EQ(folderEntries(), std::vector<std::string>{"Dravenor.conf"});
 }

@@ -90,7 +90,11 @@ expect "the unpacked kelvista-replay decodes a 24-bit BMP" "status: 0 size: 127x
 check "the unpacked kelvista-replay decode --png writes a PNG" \
     sh -c '"$1" decode tests/data/bmpsuite/good/rgb32.bmp --png "$2" >/dev/null &&
            file -b "$2" | grep -q "^PNG image data, 127 x 64"' _ "$tool" "$work/rgb32.png"
-check "the unpacked kelvista is a program" test -x "$root/usr/bin/kelvista"
+# The viewer runs until it is closed: still running after two seconds means it started.
+mkdir -p "$work/no-settings"
+check "the unpacked kelvista starts (offscreen) and keeps running" \
+    sh -c 'XDG_CONFIG_HOME="$2" QT_QPA_PLATFORM=offscreen timeout 2 "$1" 2>/dev/null
+           [ $? -eq 124 ]' _ "$root/usr/bin/kelvista" "$work/no-settings"
 
 # --- Manual pages ------------------------------------------------------------------------------
 # A page as text, wide enough that no line is broken (or word hyphenated), blanks squeezed.

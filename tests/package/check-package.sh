@@ -128,6 +128,17 @@ for command in $commands; do
 done
 expect "kelvista-replay(1) has every command, option and exit code of the help" "" "$missing"
 
+# Examples and sample lines keep their own lines instead of being filled into one paragraph.
+page_lines=$(sed 's/^ *//' <<<"$replay_page")
+missing=""
+for command in $commands; do
+    while IFS= read -r example; do
+        example=$(sed 's/^ *//' <<<"$example" | tr -s ' ')
+        grep -qxF -- "$example" <<<"$page_lines" || missing+=" '$example'"
+    done < <("$tool" "$command" --help 2>/dev/null | sed -n '/^Examples:/,/^$/s/^  //p')
+done
+expect "kelvista-replay(1) shows each example of the help on a line of its own" "" "$missing"
+
 # --- Bash completion ---------------------------------------------------------------------------
 completion=$root/usr/share/bash-completion/completions/kelvista-replay
 # The candidates for a command line, given as its words (the last one is being completed), in a

@@ -1,8 +1,11 @@
-# Debian packages kelvista needs to build, test and run; sourced by ./run, ./test and ./bench.
+# Debian packages kelvista needs to build, test, package and run; sourced by ./run, ./test,
+# ./benchmark and ./package.
 KELVISTA_PACKAGES=(
     cmake ninja-build g++ clang libclang-rt-14-dev
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
+    # the Debian package (dpkg-shlibdeps, dpkg-buildflags, file) and its checks
+    dpkg-dev file man-db lintian appstream desktop-file-utils
 )
 
 # Installs whichever of the packages (plus any given as arguments) are missing.

@@ -1,7 +1,7 @@
 # Debian packages kelvista needs to build, test, package and run; sourced by ./run, ./test,
 # ./benchmark and ./package.
 KELVISTA_PACKAGES=(
-    cmake ninja-build g++ clang libclang-rt-14-dev
+    cmake ninja-build ccache g++ clang libclang-rt-14-dev
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
     # the Debian package (dpkg-shlibdeps, dpkg-buildflags, file) and its checks

@@ -30,16 +30,20 @@ BUTTON_WIDTH, BUTTON_SPACING, BUTTONS_RIGHT_MARGIN = 18, 5, 8
 
 
 class WaylandSession:
-    def __init__(self, results, processes, display_name, binary, work):
+    def __init__(self, results, processes, display_name, binary, work, scale=1):
+        self.scale = scale
         self.r = results
         self.processes = processes
         self.x = XDisplay(display_name)
         self.binary = binary
         self.work = work
         self.root = os.path.join(work, "tree")
-        self.config = os.path.join(work, "config-wayland")
-        self.runtime = os.path.join(work, "runtime-wayland")
-        self.log_path = os.path.join(work, "weston.log")
+        self.config = os.path.join(work, f"config-wayland-{scale}")
+        self.runtime = os.path.join(work, f"runtime-wayland-{scale}")
+        self.log_path = os.path.join(work, f"weston-{scale}.log")
+        self.viewer = None
+        self.weston = None
+        self.label = "Wayland" if scale == 1 else f"HiDPI Wayland (output scale {scale})"
 
     def protocol_log(self):
         with open(self.log_path, "rb") as f:
@@ -55,9 +59,11 @@ class WaylandSession:
             f.write(WESTON_INI)
         env = dict(self.x.env, XDG_RUNTIME_DIR=self.runtime, WAYLAND_DEBUG="server")
         env.pop("WAYLAND_DISPLAY", None)
+        # The output's size is given in logical pixels; its X window is that times the scale.
         self.weston = self.processes.start(
-            ["weston", "--backend=x11-backend.so", "--use-pixman", f"--width={OUTPUT_WIDTH}",
-             f"--height={OUTPUT_HEIGHT}", "--socket=kelvista-tier", f"--config={ini}",
+            ["weston", "--backend=x11-backend.so", "--use-pixman",
+             f"--width={OUTPUT_WIDTH // self.scale}", f"--height={OUTPUT_HEIGHT // self.scale}",
+             f"--scale={self.scale}", "--socket=kelvista-tier", f"--config={ini}",
              "--idle-time=0"], env, self.log_path)
         socket = os.path.join(self.runtime, "kelvista-tier")
         window = wait_for(lambda: self.weston.poll() is None and os.path.exists(socket) and
@@ -65,26 +71,64 @@ class WaylandSession:
                           10)
         return int(window[0]) if window else None
 
-    def run(self):
+    def start_viewer(self):
+        """Starts Weston and the viewer in it; returns the viewer process, or None after
+        recording why not."""
         frames.write_tree(self.root)
         frames.write_settings(self.config, self.root)
         output = self.start_weston()
         if not output:
             tail = self.protocol_log()[-400:] if os.path.exists(self.log_path) else ""
-            self.r.fail("Wayland: Weston nested in Xvfb", f"Weston did not start: {tail!r}")
-            return
+            self.r.fail(f"{self.label}: Weston nested in Xvfb", f"Weston did not start: {tail!r}")
+            return None
         # Weston draws its pointer: park it in the output's last pixel, then give Weston the keys.
         self.x.run("xdotool", "mousemove", str(OUTPUT_WIDTH - 1), str(OUTPUT_HEIGHT - 1))
         self.x.run("xdotool", "windowfocus", "--sync", str(output))
         env = viewer_environment(self.config, self.runtime, QT_QPA_PLATFORM="wayland",
                                  WAYLAND_DISPLAY="kelvista-tier")
-        viewer = start_viewer(self.processes, self.binary, env,
-                              os.path.join(self.work, "viewer-wayland.log"))
+        self.viewer = start_viewer(self.processes, self.binary, env,
+                                   os.path.join(self.work, f"viewer-wayland-{self.scale}.log"))
         started = wait_for(lambda: "kelvista" in self.titles(), 10)
-        self.r.check("Wayland: the viewer maps a window titled kelvista", started,
+        self.r.check(f"{self.label}: the viewer maps a window titled kelvista", started,
                      f"titles asked for: {self.titles()}")
-        if not started:
-            return
+        # Keys pressed before Weston hands the new window the keyboard would go nowhere.
+        focused = started and wait_for(self.has_keyboard, 5)
+        self.r.check(f"{self.label}: the viewer's window gets the keyboard", focused,
+                     "no wl_keyboard.enter after the window was mapped")
+        return self.viewer if focused else None
+
+    def has_keyboard(self):
+        log = self.protocol_log()
+        mapped = log.find('set_title("kelvista")')
+        return mapped >= 0 and re.search(r"-> wl_keyboard@\d+\.enter\(", log[mapped:])
+
+    def run_scaled(self):
+        self.run(self.scaled_checks)
+
+    def run(self, checks=None):
+        """Starts Weston and the viewer, runs `checks` (the full set by default), then ends
+        both, whatever happened."""
+        try:
+            viewer = self.start_viewer()
+            if viewer is not None:
+                (checks or self.checks)()
+        finally:
+            for process in (self.viewer, self.weston):
+                if process is not None:
+                    self.processes.stop(process)
+
+    def scaled_checks(self):
+        """Frames at an output scale: still one frame pixel per device pixel, and opaque."""
+        for number in (1, 2):
+            frame = frames.FRAMES[number]
+            rows = frame.rgb_rows()
+            self.x.key("Tab")
+            at = wait_for(lambda: self.x.screenshot().find_rows(rows), 4)
+            self.r.check(f"{self.label}: frame {number} ({frame.bits}-bit) is one frame pixel "
+                         f"per device pixel", at is not None,
+                         f"frame {number} is nowhere on the screen at its own size")
+
+    def checks(self):
         time.sleep(1.0)  # the first commit of the info screen
         info = self.x.screenshot()
 
@@ -134,5 +178,3 @@ class WaylandSession:
         self.r.check("Wayland: no maximise button (a click where the decoration puts it does "
                      "not maximise)", not asked,
                      f"a click at ({bx}, {by}) made the client ask xdg_toplevel.set_maximized")
-        self.processes.stop(viewer)
-        self.processes.stop(self.weston)

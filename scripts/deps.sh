@@ -6,6 +6,8 @@ KELVISTA_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
     # the Debian package (dpkg-shlibdeps, dpkg-buildflags, file) and its checks
     dpkg-dev file man-db lintian appstream desktop-file-utils
+    # the real-display tier: X11 with a window manager, Wayland
+    xvfb openbox xdotool x11-utils imagemagick weston qt6-wayland python3 fonts-dejavu-core
 )
 
 # Installs whichever of the packages (plus any given as arguments) are missing.

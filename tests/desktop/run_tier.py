@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""The real-display tier: runs the kelvista binary on real display servers (X11 with a window
+manager, Wayland, X11 at twice the scale) and checks it only through those servers. Prints one
+line per check and a closing "desktop: P passed, F failed"; exits 1 when any check failed.
+
+Usage: tests/desktop/run_tier.py [BUILD_DIR]      (default: build)"""
+
+import os
+import shutil
+import sys
+import tempfile
+import time
+
+# The tier's own modules sit next to it; they leave no bytecode behind in the source tree.
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from display import Processes, XDisplay, missing_tools, start_xvfb, wait_for  # noqa: E402
+from hidpi_session import HiDpiSession  # noqa: E402
+from results import Results, Stopwatch  # noqa: E402
+from wayland_session import WaylandSession  # noqa: E402
+from x11_session import X11Session  # noqa: E402
+
+
+def with_xvfb(results, processes, work, label, body):
+    """Starts an Xvfb of its own for `body(display_name)`; a server that does not start is a
+    failed check, never a skip."""
+    server, name = start_xvfb(processes, os.path.join(work, f"xvfb-{label}.log"))
+    if name is None:
+        results.fail(f"{label}: Xvfb", "did not start (see its log)")
+        return
+    try:
+        body(name)
+    except Exception as error:  # a broken session is one more failure, and the rest still run
+        results.fail(f"{label}: session stopped early", f"{type(error).__name__}: {error}")
+    finally:
+        processes.stop(server)
+
+
+def x11_with_window_manager(results, processes, work, binary):
+    def body(name):
+        manager = processes.start(["openbox"], XDisplay(name).env,
+                                  os.path.join(work, "openbox.log"))
+        x = XDisplay(name)
+        if not wait_for(lambda: x.root_window_property("_NET_SUPPORTING_WM_CHECK"), 10):
+            results.fail("X11: openbox", "the window manager did not come up")
+            return
+        X11Session(results, processes, name, binary, os.path.join(work, "x11")).run()
+        HiDpiSession(results, processes, name, binary, os.path.join(work, "hidpi")).run()
+        processes.stop(manager)
+
+    with_xvfb(results, processes, work, "X11", body)
+
+
+def wayland(results, processes, work, binary):
+    def body(name):
+        WaylandSession(results, processes, name, binary, os.path.join(work, "wayland")).run()
+        WaylandSession(results, processes, name, binary, os.path.join(work, "wayland"),
+                       scale=2).run_scaled()
+
+    with_xvfb(results, processes, work, "Wayland", body)
+
+
+def main():
+    build = sys.argv[1] if len(sys.argv) > 1 else "build"
+    binary = os.path.abspath(os.path.join(build, "viewer", "kelvista"))
+    results = Results()
+    started = time.monotonic()
+    missing = missing_tools()
+    if missing:
+        results.fail("desktop tier tools", f"not installed: {' '.join(missing)}")
+    elif not os.access(binary, os.X_OK):
+        results.fail("desktop tier", f"no viewer binary at {binary}")
+    else:
+        # A short folder: message boxes show base paths under it.
+        work = tempfile.mkdtemp(prefix="kvd-", dir="/tmp")
+        for sub in ("x11", "hidpi", "wayland"):
+            os.makedirs(os.path.join(work, sub))
+        processes = Processes()
+        try:
+            with Stopwatch("X11 with openbox, then HiDPI"):
+                x11_with_window_manager(results, processes, work, binary)
+            with Stopwatch("Wayland (Weston nested in Xvfb), then at output scale 2"):
+                wayland(results, processes, work, binary)
+        finally:
+            processes.stop_all()
+            if results.failures and os.environ.get("KELVISTA_KEEP_DESKTOP_LOGS"):
+                print(f"logs kept in {work}")
+            else:
+                shutil.rmtree(work, ignore_errors=True)
+    print(f"-- desktop tier: {time.monotonic() - started:.1f} s")
+    results.summary()
+    return 1 if results.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

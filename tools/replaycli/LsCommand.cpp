@@ -1,13 +1,14 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include <algorithm>
-#include <iostream>
-
-#include "LayoutNames.h"
-#include "RecordingCommands.h"
-#include "SessionWork.h"
+#include "Command.h"
+#include "CommandArguments.h"
+#include "FrameReport.h"
+#include "Output.h"
+#include "ReplayLayout.h"
+#include "ReplayScan.h"
 
 namespace kelvista::replaycli {
 
@@ -97,9 +98,9 @@ std::string FrameLine(const FrameReport& report) {
     return line;
 }
 
-int ListSessions(const Command& command, CommandStreams io) {
+int ListSessions(CommandStreams io) {
     int exitCode = kExitSuccess;
-    const std::optional<ReplayTree> tree = ScanTreeOrComplain(command, io, exitCode);
+    const std::optional<ReplayTree> tree = ScanTreeOrFail("ls", io, exitCode);
     if (!tree) {
         return exitCode;
     }
@@ -130,9 +131,9 @@ int ListSessions(const Command& command, CommandStreams io) {
     return kExitSuccess;
 }
 
-int ListFrames(const Command& command, const QString& sessionText, CommandStreams io) {
+int ListFrames(const QString& sessionText, CommandStreams io) {
     int exitCode = kExitSuccess;
-    const std::optional<SessionScan> scan = ScanNamedSession(sessionText, command, io, exitCode);
+    const std::optional<SessionScan> scan = ScanNamedSession(sessionText, "ls", io, exitCode);
     if (!scan) {
         return exitCode;
     }
@@ -146,25 +147,22 @@ int ListFrames(const Command& command, const QString& sessionText, CommandStream
     return kExitSuccess;
 }
 
-}  // namespace
-
 int RunLs(const QStringList& arguments, CommandStreams io) {
-    const Command& command = LsCommand();
-    CommandArguments parsed(command, {}, std::min<qsizetype>(PositionalCount(arguments), 1));
-    if (const std::optional<int> stop = ParseOrStop(parsed, command, arguments, io)) {
+    CommandArguments parsed(LsCommand(), {}, std::min<qsizetype>(PositionalCount(arguments), 1));
+    if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
         return *stop;
     }
-    return parsed.positionals().isEmpty() ? ListSessions(command, io)
-                                          : ListFrames(command, parsed.positionals().first(), io);
+    return parsed.positionals().isEmpty() ? ListSessions(io)
+                                          : ListFrames(parsed.positionals().first(), io);
 }
+
+}  // namespace
 
 const Command& LsCommand() {
     static const Command command{
         "ls", "[SESSION]",
         "Lists the sessions (present, incomplete and unreadable frames), or one session's frames.",
-        kDetails, [](const QStringList& arguments) {
-            return RunLs(arguments, {std::cout, std::cerr});
-        }};
+        kDetails, RunLs};
     return command;
 }
 

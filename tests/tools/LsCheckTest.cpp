@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
@@ -125,6 +126,35 @@ TEST_F(DamagedTreeReport, LsOfASessionListsEveryFrameOnDiskWithStateSizeAndCapti
     };
     EXPECT_EQ(Lines(run.out), expected);
     EXPECT_EQ(run.code, 0);
+}
+
+TEST_F(DamagedTreeReport, LsSessionsPrintsTheSessionNumbersAloneInNumericOrder) {
+    m_tree.makeFolder("replay/session-2");
+    m_tree.makeFolder("replay/session10");
+    const ToolRun run = RunInProcess({"ls", "--sessions"});
+    EXPECT_EQ(run.out, "-2\n0\n1\n10\n");  // not session03, nor the file session2
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.code, 0);
+
+    const ToolRun withSession = RunInProcess({"ls", "--sessions", "0"});
+    EXPECT_EQ(withSession.code, 2);
+    EXPECT_EQ(withSession.out, "");
+    EXPECT_EQ(withSession.err, "kelvista-replay: ls: --sessions takes no SESSION\n");
+}
+
+TEST(LsSessions, WithoutAReplayFolderPrintsNothingAndFailsAsLsDoes) {
+    testing::ReplayTreeFixture tree;
+    QDir(QString::fromStdString(tree.root())).rmdir("replay");
+    const ToolRun run = RunInProcess({"ls", "--sessions"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, RunInProcess({"ls"}).err);
+    EXPECT_EQ(run.err, "kelvista-replay: ls: no replay folder at " + tree.root() + "/replay\n");
+}
+
+TEST(LsSessions, IsLeftOutOfEveryHelp) {
+    EXPECT_EQ(RunInProcess({"--help"}).out.find("--sessions"), std::string::npos);
+    EXPECT_EQ(RunInProcess({"ls", "--help"}).out.find("--sessions"), std::string::npos);
 }
 
 TEST(CleanTree, CheckSaysCleanAndExitsZero) {

@@ -98,14 +98,9 @@ std::string FrameLine(const FrameReport& report) {
     return line;
 }
 
-int ListSessions(CommandStreams io) {
-    int exitCode = kExitSuccess;
-    const std::optional<ReplayTree> tree = ScanTreeOrFail("ls", io, exitCode);
-    if (!tree) {
-        return exitCode;
-    }
+void ListSessions(const ReplayTree& tree, CommandStreams io) {
     std::vector<SessionScan> scans;
-    for (const int32_t session : tree->sessions) {
+    for (const int32_t session : tree.sessions) {
         scans.push_back(ScanSession(session));
     }
     std::vector<SessionCounts> counts(scans.size());
@@ -127,8 +122,6 @@ int ListSessions(CommandStreams io) {
                        Count(counts[item.sessionIndex], report);
                    });
     printFinishedSessions(scans.size());
-    io.out.flush();
-    return kExitSuccess;
 }
 
 int ListFrames(const QString& sessionText, CommandStreams io) {
@@ -148,12 +141,34 @@ int ListFrames(const QString& sessionText, CommandStreams io) {
 }
 
 int RunLs(const QStringList& arguments, CommandStreams io) {
-    CommandArguments parsed(LsCommand(), {}, std::min<qsizetype>(PositionalCount(arguments), 1));
+    // --sessions prints the session numbers alone, one a line, for shell completion; it is left
+    // out of the help, which is for people.
+    const QString sessionsOption = QStringLiteral("sessions");
+    CommandArguments parsed(LsCommand(),
+                            {QCommandLineOption(sessionsOption, QStringLiteral("Numbers only."))},
+                            std::min<qsizetype>(PositionalCount(arguments), 1));
     if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
         return *stop;
     }
-    return parsed.positionals().isEmpty() ? ListSessions(io)
-                                          : ListFrames(parsed.positionals().first(), io);
+    const bool numbersOnly = parsed.isSet(sessionsOption);
+    if (!parsed.positionals().isEmpty()) {
+        return numbersOnly ? io.fail(kExitUsage, "ls: --sessions takes no SESSION")
+                           : ListFrames(parsed.positionals().first(), io);
+    }
+    int exitCode = kExitSuccess;
+    const std::optional<ReplayTree> tree = ScanTreeOrFail("ls", io, exitCode);
+    if (!tree) {
+        return exitCode;
+    }
+    if (numbersOnly) {
+        for (const int32_t session : tree->sessions) {
+            io.out << session << "\n";
+        }
+    } else {
+        ListSessions(*tree, io);
+    }
+    io.out.flush();
+    return kExitSuccess;
 }
 
 }  // namespace

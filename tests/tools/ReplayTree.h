@@ -27,7 +27,7 @@ std::string Bmp8(int width, int height);
 // replay_maxframes) for the lifetime of the object.
 class ReplayTreeFixture {
 public:
-    explicit ReplayTreeFixture(int32_t maxFrames = 1000);
+    explicit ReplayTreeFixture(int32_t maxFrames = kDefaultMaxFrames);
     ~ReplayTreeFixture();
 
     std::string root() const;

@@ -24,14 +24,14 @@ bool ByPath(const NameProblem& a, const NameProblem& b) {
     return a.path < b.path;
 }
 
-}  // namespace
-
+// True when the session's folder exists.
 bool SessionExists(int32_t session) {
     const std::string folder = SessionFolder(session);
     std::error_code ignored;
     return !folder.empty() && fs::is_directory(folder, ignored);
 }
 
+// The replay folder's listing; nullopt and a one-line `error` when it is missing or unreadable.
 std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     ReplayTree tree;
     char root[kPathCapacity];
@@ -72,6 +72,8 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     std::sort(tree.badNames.begin(), tree.badNames.end(), ByPath);
     return tree;
 }
+
+}  // namespace
 
 SessionScan ScanSession(int32_t session) {
     SessionScan scan;

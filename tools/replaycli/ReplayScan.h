@@ -43,19 +43,12 @@ struct ReplayTree {
     std::vector<NameProblem> badNames;  // entries of the replay folder, by name
 };
 
-// Lists the replay folder of the configured root. nullopt and a one-line `error` when the folder
-// is missing or cannot be listed.
-std::optional<ReplayTree> ScanReplayTree(std::string& error);
-
-// True when the session's folder exists.
-bool SessionExists(int32_t session);
-
 // Lists one session folder: its frames (base paths composed by FrameBasePath) and the names that
 // do not follow the layout.
 SessionScan ScanSession(int32_t session);
 
-// For the commands: the replay tree, or one line "<command>: ..." on `io.err` and exit code 1
-// when the replay folder is missing or unreadable.
+// Lists the replay folder of the configured root, or writes one line "<command>: ..." on `io.err`
+// and sets exit code 1 when the folder is missing or cannot be listed.
 std::optional<ReplayTree> ScanTreeOrFail(const char* command, CommandStreams io, int& exitCode);
 
 // The session named on the command line: its scan, or one line on `io.err` and the exit code:

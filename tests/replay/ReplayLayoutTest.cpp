@@ -56,7 +56,7 @@ struct FramePath {
 class FrameBasePathTest : public ReplayPathTest, public testing::WithParamInterface<FramePath> {};
 
 TEST_P(FrameBasePathTest, ComposesRootSeparatorAndRelativeName) {
-    m_settings->setText("InstallFolder", GetParam().root);
+    m_settings->setText(kInstallFolderSetting, GetParam().root);
     EXPECT_EQ(FrameBasePath(GetParam().session, GetParam().frame), GetParam().expected);
 }
 
@@ -87,39 +87,39 @@ TEST_F(ReplayPathTest, RelativeNameIsLeftOffWhenItDoesNotFit) {
     const std::string tooLong = fits + "r";
     char dst[kPathCapacity];
 
-    m_settings->setText("InstallFolder", fits);
+    m_settings->setText(kInstallFolderSetting, fits);
     EXPECT_EQ(std::string(ComposeReplayPath(relative.c_str(), dst, sizeof dst)),
               fits + "/" + relative);
     EXPECT_EQ(std::strlen(dst), kPathCapacity - 1);
 
-    m_settings->setText("InstallFolder", tooLong);
+    m_settings->setText(kInstallFolderSetting, tooLong);
     EXPECT_EQ(std::string(ComposeReplayPath(relative.c_str(), dst, sizeof dst)), tooLong + "/");
     EXPECT_EQ(FrameBasePath(0, 0), tooLong + "/");
 }
 
 TEST_F(ReplayPathTest, RootFillingTheWholeBufferStaysWithinIt) {
     const std::string root(kPathCapacity - 1, 'r');
-    m_settings->setText("InstallFolder", root);
+    m_settings->setText(kInstallFolderSetting, root);
     char guarded[kPathCapacity + 16];
     std::memset(guarded, 'x', sizeof guarded);
     ComposeReplayPath("replay/session0/frame000", guarded, kPathCapacity);
     EXPECT_EQ(std::string(guarded), root) << "no room for the separator: the root alone";
     EXPECT_EQ(std::string(guarded + kPathCapacity, 16), std::string(16, 'x'));
 
-    m_settings->setText("InstallFolder", root.substr(1));
+    m_settings->setText(kInstallFolderSetting, root.substr(1));
     EXPECT_EQ(FrameBasePath(0, 0), root.substr(1) + "/");
 }
 
 TEST_F(ReplayPathTest, ShortDestinationCutsTheResult) {
-    m_settings->setText("InstallFolder", "/root");
+    m_settings->setText(kInstallFolderSetting, "/root");
     char dst[8];
     EXPECT_EQ(std::string(ComposeReplayPath("replay", dst, sizeof dst)), "/root/r");
 }
 
 TEST_F(ReplayPathTest, EveryPathReadsTheFolderAfresh) {
-    m_settings->setText("InstallFolder", "/one");
+    m_settings->setText(kInstallFolderSetting, "/one");
     EXPECT_EQ(FrameBasePath(1, 1), "/one/replay/session1/frame001");
-    m_settings->setText("InstallFolder", "/two");
+    m_settings->setText(kInstallFolderSetting, "/two");
     EXPECT_EQ(FrameBasePath(1, 1), "/two/replay/session1/frame001");
 }
 

@@ -8,17 +8,16 @@
 
 #include "BmpLoader.h"
 #include "ContactSheet.h"
-#include "DamagedTree.h"
 #include "FrameImage.h"
-#include "RecordingCommands.h"
-#include "RunCommand.h"
+#include "ReplayTree.h"
+#include "RunTool.h"
 
 namespace kelvista::replaycli {
 namespace {
 
-using testing::CommandRun;
 using testing::Lines;
-using testing::RunCommand;
+using testing::RunInProcess;
+using testing::ToolRun;
 
 // The picture the viewer shows for a frame, decoded by the loader itself.
 QImage ViewerPicture(const std::string& bmpPath) {
@@ -52,7 +51,7 @@ protected:
 };
 
 TEST_F(ExportAndSheet, ExportedPngPixelsEqualTheDecodedFrameAndCaptionsAreTabulated) {
-    const CommandRun run = RunCommand(RunExport, {"1", "--to", m_out.path()});
+    const ToolRun run = RunInProcess({"export", "1", "--to", m_out.path()});
     ASSERT_EQ(run.code, 0) << run.err;
     const std::pair<int32_t, QString> files[] = {{-1, "session1-frame-01.png"},
                                                  {0, "session1-frame000.png"},
@@ -78,7 +77,7 @@ TEST_F(ExportAndSheet, ExportedPngPixelsEqualTheDecodedFrameAndCaptionsAreTabula
 }
 
 TEST_F(ExportAndSheet, ExportOfOneFrameAcceptsLeadingZerosOrNone) {
-    const CommandRun run = RunCommand(RunExport, {"0.10", "--to", m_out.path()});
+    const ToolRun run = RunInProcess({"export", "0.10", "--to", m_out.path()});
     ASSERT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(QImage(outPath("session0-frame010.png")).convertToFormat(QImage::Format_RGB32),
               ViewerPicture(framePath(0, 10)));
@@ -87,7 +86,7 @@ TEST_F(ExportAndSheet, ExportOfOneFrameAcceptsLeadingZerosOrNone) {
 }
 
 TEST_F(ExportAndSheet, ExportOfADamagedSessionWritesTheGoodFramesAndNamesTheRefusedOnes) {
-    const CommandRun run = RunCommand(RunExport, {"0", "--to", m_out.path()});
+    const ToolRun run = RunInProcess({"export", "0", "--to", m_out.path()});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(Lines(run.err),
               (std::vector<std::string>{
@@ -102,20 +101,20 @@ TEST_F(ExportAndSheet, ExportOfADamagedSessionWritesTheGoodFramesAndNamesTheRefu
 }
 
 TEST_F(ExportAndSheet, ExportRefusesToReplaceFilesUnlessForced) {
-    ASSERT_EQ(RunCommand(RunExport, {"1.0", "--to", m_out.path()}).code, 0);
+    ASSERT_EQ(RunInProcess({"export", "1.0", "--to", m_out.path()}).code, 0);
     QFile::remove(outPath("session1-frame000.png"));
     {
         QFile stale(outPath("session1-frame000.png"));
         ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
         stale.write("stale");
     }
-    const CommandRun refused = RunCommand(RunExport, {"1", "--to", m_out.path()});
+    const ToolRun refused = RunInProcess({"export", "1", "--to", m_out.path()});
     EXPECT_EQ(refused.code, 1);
     EXPECT_EQ(Lines(refused.err).size(), 1u);
     EXPECT_EQ(FileBytes(outPath("session1-frame000.png")), "stale");
     EXPECT_FALSE(QFileInfo::exists(outPath("session1-frame001.png")));
 
-    const CommandRun forced = RunCommand(RunExport, {"1", "--to", m_out.path(), "--force"});
+    const ToolRun forced = RunInProcess({"export", "1", "--to", m_out.path(), "--force"});
     EXPECT_EQ(forced.code, 0) << forced.err;
     EXPECT_EQ(QImage(outPath("session1-frame000.png")).convertToFormat(QImage::Format_RGB32),
               ViewerPicture(framePath(1, 0)));
@@ -125,7 +124,7 @@ TEST_F(ExportAndSheet, ExportIntoAFolderThatCannotBeMadeWritesNothing) {
     QFile blocker(outPath("file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const CommandRun run = RunCommand(RunExport, {"1", "--to", outPath("file/sub")});
+    const ToolRun run = RunInProcess({"export", "1", "--to", outPath("file/sub")});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(Lines(run.err).size(), 1u);
     EXPECT_EQ(Entries(m_out.path()), QStringList{"file"});
@@ -133,8 +132,7 @@ TEST_F(ExportAndSheet, ExportIntoAFolderThatCannotBeMadeWritesNothing) {
 
 TEST_F(ExportAndSheet, AFailedExportRemovesTheFoldersItMadeAndNoOthers) {
     ASSERT_TRUE(QDir(m_out.path()).mkdir("kept"));  // existed before: stays, though empty
-    const CommandRun run =
-        RunCommand(RunExport, {"0.5", "--to", outPath("kept/made/also made/out")});
+    const ToolRun run = RunInProcess({"export", "0.5", "--to", outPath("kept/made/also made/out")});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(Lines(run.err).size(), 1u);
     EXPECT_EQ(Entries(m_out.path()), QStringList{"kept"});
@@ -143,8 +141,8 @@ TEST_F(ExportAndSheet, AFailedExportRemovesTheFoldersItMadeAndNoOthers) {
 
 TEST_F(ExportAndSheet, SheetHasTheLaidOutSizeThumbnailsLabelsAndPlaceholders) {
     const QString path = outPath("sheet.png");
-    const CommandRun run =
-        RunCommand(RunSheet, {"0", "--to", path, "--columns", "3", "--width", "330"});
+    const ToolRun run =
+        RunInProcess({"sheet", "0", "--to", path, "--columns", "3", "--width", "330"});
     ASSERT_EQ(run.code, 0) << run.err;
     const QImage sheet = QImage(path).convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(sheet.isNull());
@@ -183,16 +181,16 @@ TEST_F(ExportAndSheet, SheetHasTheLaidOutSizeThumbnailsLabelsAndPlaceholders) {
 TEST_F(ExportAndSheet, SheetIsTheSameEveryTimeAndRefusesToReplaceUnlessForced) {
     const QString first = outPath("a.png");
     const QString second = outPath("b.png");
-    ASSERT_EQ(RunCommand(RunSheet, {"1", "--to", first}).code, 0);
-    ASSERT_EQ(RunCommand(RunSheet, {"1", "--to", second}).code, 0);
+    ASSERT_EQ(RunInProcess({"sheet", "1", "--to", first}).code, 0);
+    ASSERT_EQ(RunInProcess({"sheet", "1", "--to", second}).code, 0);
     EXPECT_EQ(QImage(first), QImage(second));
     EXPECT_EQ(QImage(first).width(), kSheetDefaultWidth);
 
     const QByteArray before = FileBytes(first);
-    const CommandRun refused = RunCommand(RunSheet, {"0", "--to", first});
+    const ToolRun refused = RunInProcess({"sheet", "0", "--to", first});
     EXPECT_EQ(refused.code, 1);
     EXPECT_EQ(FileBytes(first), before);
-    EXPECT_EQ(RunCommand(RunSheet, {"0", "--to", first, "--force"}).code, 0);
+    EXPECT_EQ(RunInProcess({"sheet", "0", "--to", first, "--force"}).code, 0);
     EXPECT_NE(FileBytes(first), before);
 }
 

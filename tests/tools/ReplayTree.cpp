@@ -75,6 +75,18 @@ QImage PatternPicture(int width, int height, int seed) {
     return picture;
 }
 
+QImage SmallPicture() {
+    static const QRgb colours[2][3] = {{0xFF0000, 0x00FF00, 0x0000FF},
+                                       {0xFFFFFF, 0x000000, 0x808080}};
+    QImage picture(3, 2, QImage::Format_RGB32);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            picture.setPixel(x, y, colours[y][x]);
+        }
+    }
+    return picture;
+}
+
 std::string Bmp24(const QImage& picture) {
     return BmpOf(picture, 3);
 }
@@ -94,8 +106,8 @@ std::string Bmp8(int width, int height) {
 
 ReplayTreeFixture::ReplayTreeFixture(int32_t maxFrames)
     : m_settings(std::make_shared<MemorySettingsSource>()) {
-    m_settings->setText("InstallFolder", root());
-    m_settings->setDword("replay_maxframes", maxFrames);
+    m_settings->setText(kInstallFolderSetting, root());
+    m_settings->setDword(kMaxFramesSetting, maxFrames);
     SetUserSettingsForTesting(m_settings);
     makeFolder("replay");
 }
@@ -131,6 +143,32 @@ void ReplayTreeFixture::writeFrame(int32_t session, int32_t frame, const std::st
     }
     if (!caption.empty()) {
         writeFile(FrameName(session, frame, "htm"), caption);
+    }
+}
+
+DamagedTree::DamagedTree() : ReplayTreeFixture(12) {
+    writeFile("replay/stray.txt", "x");
+    makeFolder("replay/session03");
+    writeFile("replay/session2", "not a folder");
+
+    writeFrame(0, 0, Bmp32(PatternPicture(5, 3, 0)), "Hand 0\r\n<html>");
+    writeFrame(0, 1, Bmp24(PatternPicture(3, 2, 1)),
+               "Stra\xC3\x9F"
+               "e 1\n");
+    writeFrame(0, 2, Bmp24(PatternPicture(4, 4, 2)), "");
+    writeFrame(0, 3, "", "Hand 3");
+    writeFrame(0, 4, Bmp24(PatternPicture(2, 2, 4)), "");
+    makeFolder(FrameName(0, 4, "htm"));
+    writeFrame(0, 5, Bmp8(4, 2), "Hand 5");
+    writeFrame(0, 6, "this is not a bitmap", "Hand 6");
+    writeFrame(0, 10, Bmp24(PatternPicture(7, 5, 10)), "Hand\t10");
+    writeFile("replay/session0/frame07.bmp", Bmp24(PatternPicture(2, 2, 7)));
+    writeFile("replay/session0/notes.txt", "x");
+    makeFolder("replay/session0/sub");
+
+    for (const int32_t frame : {-1, 0, 1, 12, 13}) {
+        writeFrame(1, frame, Bmp24(PatternPicture(4, 2, frame + 20)),
+                   "Session 1 frame " + std::to_string(frame));
     }
 }
 

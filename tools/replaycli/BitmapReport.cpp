@@ -1,7 +1,5 @@
 #include "BitmapReport.h"
 
-#include <iostream>
-
 #include "BmpLoader.h"
 #include "Command.h"
 #include "FrameImage.h"
@@ -37,25 +35,24 @@ QString RefusalReason(int status, const FrameBitmap* bitmap) {
 
 }  // namespace
 
-int ReportBitmap(const std::string& bmpPath, const std::optional<QString>& pngPath) {
+int ReportBitmap(const std::string& bmpPath, const std::optional<QString>& pngPath,
+                 CommandStreams io) {
     BitmapHandle bitmap;
     DibSection dib;
     const int status = LoadBMP(bmpPath, bitmap, dib);
-    PrintField("status", std::to_string(status));
+    io.out << "status: " << status << "\n";
     if (status != 0) {
         const QString reason = RefusalReason(status, bitmap.get());
-        PrintError(std::cerr, DisplayPath(bmpPath).toStdString() + ": not loaded (status " +
-                                  std::to_string(status) + "): " + reason.toStdString());
-        return kExitFailure;
+        return io.fail(kExitFailure, DisplayPath(bmpPath).toStdString() + ": not loaded (status " +
+                                         std::to_string(status) + "): " + reason.toStdString());
     }
-    PrintField("size", std::to_string(dib.width) + "x" + std::to_string(dib.height));
-    PrintField("depth", std::to_string(bitmap->sourceBitsPerPixel()));
+    io.out << "size: " << dib.width << "x" << dib.height << "\n";
+    io.out << "depth: " << bitmap->sourceBitsPerPixel() << "\n";
     if (pngPath) {
         // RGB32 has no alpha channel: the PNG comes out opaque.
         std::string error;
         if (!SavePng(FrameImage(dib), *pngPath, error)) {
-            PrintError(std::cerr, error);
-            return kExitFailure;
+            return io.fail(kExitFailure, error);
         }
     }
     return kExitSuccess;

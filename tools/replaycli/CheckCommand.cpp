@@ -1,13 +1,15 @@
 #include <algorithm>
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include <QJsonDocument>
 
+#include "Command.h"
+#include "CommandArguments.h"
 #include "Findings.h"
-#include "RecordingCommands.h"
-#include "SessionWork.h"
+#include "FrameReport.h"
+#include "ReplayScan.h"
+#include "SettingsStore.h"
 
 namespace kelvista::replaycli {
 
@@ -94,7 +96,8 @@ private:
 };
 
 int CheckSessions(const std::vector<SessionScan>& scans, FindingPrinter& printer) {
-    const int32_t maxFrames = StoredMaxFrames();
+    // The wrap-around count the viewer starts with.
+    const int32_t maxFrames = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
     const std::vector<FrameItem> items = FrameItems(scans);
     std::vector<FrameReport> reports;
     size_t done = 0;
@@ -121,27 +124,25 @@ int CheckSessions(const std::vector<SessionScan>& scans, FindingPrinter& printer
     return printer.clean() ? kExitSuccess : kExitFailure;
 }
 
-}  // namespace
-
 int RunCheck(const QStringList& arguments, CommandStreams io) {
-    const Command& command = CheckCommand();
     const QString json = QStringLiteral("json");
-    CommandArguments parsed(command, {QCommandLineOption(json, QStringLiteral("JSON lines."))},
+    CommandArguments parsed(CheckCommand(),
+                            {QCommandLineOption(json, QStringLiteral("JSON lines."))},
                             std::min<qsizetype>(PositionalCount(arguments), 1));
-    if (const std::optional<int> stop = ParseOrStop(parsed, command, arguments, io)) {
+    if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
         return *stop;
     }
     FindingPrinter printer(io.out, parsed.isSet(json));
     int exitCode = kExitSuccess;
     if (!parsed.positionals().isEmpty()) {
         std::optional<SessionScan> scan =
-            ScanNamedSession(parsed.positionals().first(), command, io, exitCode);
+            ScanNamedSession(parsed.positionals().first(), "check", io, exitCode);
         if (!scan) {
             return exitCode;
         }
         return CheckSessions({std::move(*scan)}, printer);
     }
-    const std::optional<ReplayTree> tree = ScanTreeOrComplain(command, io, exitCode);
+    const std::optional<ReplayTree> tree = ScanTreeOrFail("check", io, exitCode);
     if (!tree) {
         return exitCode;
     }
@@ -153,13 +154,13 @@ int RunCheck(const QStringList& arguments, CommandStreams io) {
     return CheckSessions(scans, printer);
 }
 
+}  // namespace
+
 const Command& CheckCommand() {
     static const Command command{
         "check", "[--json] [SESSION]",
         "Integrity report of the tree or one session: every frame the viewer would skip or refuse.",
-        kDetails, [](const QStringList& arguments) {
-            return RunCheck(arguments, {std::cout, std::cerr});
-        }};
+        kDetails, RunCheck};
     return command;
 }
 

@@ -2,8 +2,6 @@
 
 #include <QStringBuilder>
 
-#include "SettingsStore.h"
-
 namespace kelvista::replaycli {
 
 namespace {
@@ -98,6 +96,18 @@ bool CommandArguments::parse(const QStringList& arguments) {
     return true;
 }
 
+std::optional<int> CommandArguments::parseOrStop(const QStringList& arguments, CommandStreams io) {
+    if (!parse(arguments)) {
+        return io.fail(kExitUsage, m_error.toStdString());
+    }
+    if (helpRequested()) {
+        io.out << CommandHelpText(m_command).toStdString();
+        io.out.flush();
+        return kExitSuccess;
+    }
+    return std::nullopt;
+}
+
 qsizetype PositionalCount(const QStringList& arguments) {
     qsizetype count = 0;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -117,37 +127,22 @@ QString CommandHelpText(const Command& command) {
              QLatin1String(command.details));
 }
 
-QString ToolHelpText() {
-    QString commands;
-    for (const Command& command : Commands()) {
-        const QString usage =
-            QLatin1String(command.name) % QLatin1Char(' ') % QLatin1String(command.synopsis);
-        commands += QStringLiteral("  %1\n      %2\n").arg(usage, QLatin1String(command.summary));
+std::optional<PngCommandArguments> ParsePngCommand(const Command& command,
+                                                   const QStringList& arguments, CommandStreams io,
+                                                   int& exitCode) {
+    const QString pngOption = QStringLiteral("png");
+    CommandArguments parsed(
+        command,
+        {QCommandLineOption(pngOption, QStringLiteral("Writes a PNG."), QStringLiteral("OUT"))}, 1);
+    if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
+        exitCode = *stop;
+        return std::nullopt;
     }
-    return QStringLiteral(
-               "Usage: kelvista-replay [--help | --version] COMMAND [ARGUMENTS]\n"
-               "\n"
-               "Reads Dravenor replays the way the kelvista viewer reads them.\n"
-               "\n"
-               "Commands:\n"
-               "%1"
-               "  Run 'kelvista-replay COMMAND --help' for the details of one command.\n"
-               "\n"
-               "Options:\n"
-               "  -h, --help     Shows this help.\n"
-               "  -v, --version  Shows the version.\n"
-               "\n"
-               "Exit codes:\n"
-               "  0  done (decode, frame: the picture was loaded)\n"
-               "  1  the command failed or found a fault; each command's help says when\n"
-               "     (decode, frame: absent, not readable, refused, or OUT not written)\n"
-               "  2  usage error: unknown command or option, missing or extra argument\n"
-               "\n"
-               "Settings (read only, never written):\n"
-               "  InstallFolder, the folder the replays lie under, is read from\n"
-               "  %2\n"
-               "  (on Unix $XDG_CONFIG_HOME/Dravenor.conf, by default ~/.config/Dravenor.conf).\n")
-        .arg(commands, QString::fromStdString(UserSettingsLocation()));
+    PngCommandArguments result{parsed.positionals().front(), std::nullopt};
+    if (parsed.isSet(pngOption)) {
+        result.png = parsed.value(pngOption);
+    }
+    return result;
 }
 
 }  // namespace kelvista::replaycli

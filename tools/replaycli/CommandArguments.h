@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QList>
@@ -21,6 +23,11 @@ public:
     // arguments; errorText() then says which.
     bool parse(const QStringList& arguments);
     QString errorText() const { return m_error; }
+
+    // Parses as parse() does and returns the exit code to stop with: 0 after printing the
+    // command's help for --help, 2 after one line on `err` for a usage error; nullopt when the
+    // command should go on.
+    std::optional<int> parseOrStop(const QStringList& arguments, CommandStreams io);
 
     bool helpRequested() const { return m_parser.isSet(QStringLiteral("help")); }
     bool isSet(const QString& option) const { return m_parser.isSet(option); }
@@ -44,8 +51,18 @@ private:
 // How many positional arguments `arguments` holds, for a command whose options take no value.
 qsizetype PositionalCount(const QStringList& arguments);
 
-// The help of one command, and the overview of all of them.
+// The help of one command.
 QString CommandHelpText(const Command& command);
-QString ToolHelpText();
+
+// The arguments of a command that takes one positional argument and "--png OUT".
+struct PngCommandArguments {
+    QString positional;
+    std::optional<QString> png;  // OUT, when --png was given
+};
+
+// Parses them as parseOrStop does: nullopt when the command should stop, with `exitCode` set.
+std::optional<PngCommandArguments> ParsePngCommand(const Command& command,
+                                                   const QStringList& arguments, CommandStreams io,
+                                                   int& exitCode);
 
 }  // namespace kelvista::replaycli

@@ -1,23 +1,22 @@
-#include <iostream>
 #include <optional>
 
 #include "BitmapReport.h"
 #include "Command.h"
-#include "CommandStreams.h"
+#include "CommandArguments.h"
 #include "Output.h"
 
 namespace kelvista::replaycli {
 
 namespace {
 
-int RunDecode(const QStringList& arguments) {
+int RunDecode(const QStringList& arguments, CommandStreams io) {
     int exitCode = kExitSuccess;
     const std::optional<PngCommandArguments> parsed =
-        ParsePngCommand(DecodeCommand(), arguments, {std::cout, std::cerr}, exitCode);
+        ParsePngCommand(DecodeCommand(), arguments, io, exitCode);
     if (!parsed) {
         return exitCode;
     }
-    return ReportBitmap(LocalPath(parsed->positional), parsed->png);
+    return ReportBitmap(LocalPath(parsed->positional), parsed->png, io);
 }
 
 }  // namespace

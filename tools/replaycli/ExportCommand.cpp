@@ -1,4 +1,3 @@
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -7,14 +6,14 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "Command.h"
+#include "CommandArguments.h"
 #include "ExportFiles.h"
 #include "FrameImage.h"
-#include "LayoutNames.h"
+#include "FrameReport.h"
 #include "Output.h"
-#include "ParallelOrdered.h"
-#include "RecordingCommands.h"
-#include "SessionFrame.h"
-#include "SessionWork.h"
+#include "ReplayLayout.h"
+#include "ReplayScan.h"
 
 namespace kelvista::replaycli {
 
@@ -92,8 +91,8 @@ QString FirstMissingFolder(const QString& folder) {
 
 class Export {
 public:
-    Export(const Command& command, CommandStreams io, QString folder, bool force)
-        : m_command(command), m_io(io), m_folder(std::move(folder)), m_force(force) {}
+    Export(CommandStreams io, QString folder, bool force)
+        : m_io(io), m_folder(std::move(folder)), m_force(force) {}
 
     int run(const SessionScan& scan, std::optional<int32_t> onlyFrame) {
         std::vector<FrameItem> items;
@@ -103,10 +102,9 @@ public:
             }
         }
         if (onlyFrame && items.empty()) {
-            return Complain(
-                m_io, m_command,
-                "no frame " + PositionText(scan.session, *onlyFrame) + " in " + scan.folder,
-                kExitFailure);
+            return m_io.fail(kExitFailure, "export: no frame " +
+                                               PositionText(scan.session, *onlyFrame) + " in " +
+                                               scan.folder);
         }
         m_firstMissing = FirstMissingFolder(m_folder);
         const int exitCode = exportInto(items, onlyFrame.has_value());
@@ -121,10 +119,8 @@ private:
         }
         QTemporaryDir staging(QDir(m_folder).filePath(".kelvista-replay-export-XXXXXX"));
         if (!staging.isValid()) {
-            return Complain(m_io, m_command,
-                            "cannot write to " + m_folder.toStdString() + ": " +
-                                staging.errorString().toStdString(),
-                            kExitFailure);
+            return m_io.fail(kExitFailure, "export: cannot write to " + m_folder.toStdString() +
+                                               ": " + staging.errorString().toStdString());
         }
         const int exitCode = exportFrames(items, staging.path(), single);
         staging.remove();
@@ -151,12 +147,11 @@ private:
     // Creates the folder and refuses to replace files unless asked to.
     std::optional<int> prepareFolder(const std::vector<FrameItem>& items) {
         if (!QDir().mkpath(m_folder) || !QFileInfo(m_folder).isDir()) {
-            return Complain(m_io, m_command, "cannot create the folder " + m_folder.toStdString(),
-                            kExitFailure);
+            return m_io.fail(kExitFailure,
+                             "export: cannot create the folder " + m_folder.toStdString());
         }
         if (!QFileInfo(m_folder).isWritable()) {
-            return Complain(m_io, m_command, "cannot write to " + m_folder.toStdString(),
-                            kExitFailure);
+            return m_io.fail(kExitFailure, "export: cannot write to " + m_folder.toStdString());
         }
         if (m_force) {
             return std::nullopt;
@@ -173,10 +168,9 @@ private:
         if (existing.size() > 1) {
             which += " and " + std::to_string(existing.size() - 1) + " more";
         }
-        return Complain(m_io, m_command,
-                        which + " already in " + m_folder.toStdString() +
-                            "; nothing written (--force replaces them)",
-                        kExitFailure);
+        return m_io.fail(kExitFailure, "export: " + which + " already in " +
+                                           m_folder.toStdString() +
+                                           "; nothing written (--force replaces them)");
     }
 
     int exportFrames(const std::vector<FrameItem>& items, const QString& staging, bool single) {
@@ -213,16 +207,14 @@ private:
                     ++notPresent;
                     if (single) {
                         progress.clear();
-                        exitCode =
-                            Complain(m_io, m_command,
-                                     position + " is not present: " + StatusName(StatusOf(report)),
-                                     kExitFailure);
+                        exitCode = m_io.fail(
+                            kExitFailure, "export: " + position +
+                                              " is not present: " + StatusName(StatusOf(report)));
                     }
                 } else if (!result.written) {
                     progress.clear();
-                    exitCode = Complain(m_io, m_command,
-                                        position + " not exported: " + ScreenshotProblem(report),
-                                        kExitFailure);
+                    exitCode = m_io.fail(kExitFailure, "export: " + position + " not exported: " +
+                                                           ScreenshotProblem(report));
                 } else {
                     const QString file = ExportFileName(report.session, report.frame);
                     written.append(file);
@@ -232,11 +224,11 @@ private:
             });
         progress.finish();
         if (!failure.empty()) {
-            return Complain(m_io, m_command, failure + "; nothing written", kExitFailure);
+            return m_io.fail(kExitFailure, "export: " + failure + "; nothing written");
         }
         if (written.isEmpty()) {
             if (exitCode == kExitSuccess) {
-                exitCode = Complain(m_io, m_command, "no present frame to export", kExitFailure);
+                exitCode = m_io.fail(kExitFailure, "export: no present frame to export");
             }
             return exitCode;
         }
@@ -245,7 +237,7 @@ private:
         written.append(captions);
         if (!WriteTextFile(QDir(staging).filePath(captions), CaptionsTable(rows), error) ||
             !MoveFiles(staging, m_folder, written, error)) {
-            return Complain(m_io, m_command, error, kExitFailure);
+            return m_io.fail(kExitFailure, "export: " + error);
         }
         m_io.out << "wrote " << rows.size() << (rows.size() == 1 ? " frame" : " frames") << " and "
                  << kCaptionsFileName << " to " << m_folder.toStdString();
@@ -257,23 +249,19 @@ private:
         return exitCode;
     }
 
-    const Command& m_command;
     CommandStreams m_io;
     QString m_folder;
     bool m_force;
     QString m_firstMissing;  // the outermost folder of m_folder that did not exist before
 };
 
-}  // namespace
-
 int RunExport(const QStringList& arguments, CommandStreams io) {
-    const Command& command = ExportCommand();
     CommandArguments parsed(
-        command,
+        ExportCommand(),
         {QCommandLineOption(kToOption, QStringLiteral("The folder."), QStringLiteral("DIR")),
          QCommandLineOption(kForceOption, QStringLiteral("Replaces files."))},
         1);
-    if (const std::optional<int> stop = ParseOrStop(parsed, command, arguments, io)) {
+    if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
         return *stop;
     }
     const QString positionText = parsed.positionals().first();
@@ -282,30 +270,29 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
     if (!ParseSessionOrSessionFrame(positionText.toStdString(), session, frame)) {
         const QString message =
             QStringLiteral("'%1' is not SESSION or SESSION.FRAME").arg(positionText);
-        return Complain(io, command, message.toStdString(), kExitUsage);
+        return io.fail(kExitUsage, "export: " + message.toStdString());
     }
     if (!parsed.isSet(kToOption) || parsed.value(kToOption).isEmpty()) {
-        return Complain(io, command,
-                        "missing --to DIR (usage: export " + std::string(command.synopsis) + ")",
-                        kExitUsage);
+        return io.fail(kExitUsage, "export: missing --to DIR (usage: export " +
+                                       std::string(ExportCommand().synopsis) + ")");
     }
     int exitCode = kExitSuccess;
     const std::optional<SessionScan> scan =
-        ScanNamedSession(QString::number(session), command, io, exitCode);
+        ScanNamedSession(QString::number(session), "export", io, exitCode);
     if (!scan) {
         return exitCode;
     }
-    Export exporter(command, io, parsed.value(kToOption), parsed.isSet(kForceOption));
+    Export exporter(io, parsed.value(kToOption), parsed.isSet(kForceOption));
     return exporter.run(*scan, frame);
 }
+
+}  // namespace
 
 const Command& ExportCommand() {
     static const Command command{
         "export", "SESSION[.FRAME] --to DIR [--force]",
         "Writes a frame, or every present frame of a session, as PNG with a captions.tsv.",
-        kDetails, [](const QStringList& arguments) {
-            return RunExport(arguments, {std::cout, std::cerr});
-        }};
+        kDetails, RunExport};
     return command;
 }
 

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "LayoutNames.h"
+#include "ReplayLayout.h"
 
 namespace kelvista::replaycli {
 

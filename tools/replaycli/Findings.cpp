@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "LayoutNames.h"
+#include "ReplayLayout.h"
 
 namespace kelvista::replaycli {
 

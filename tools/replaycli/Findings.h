@@ -7,7 +7,7 @@
 
 #include <QJsonObject>
 
-#include "FrameProbe.h"
+#include "FrameReport.h"
 #include "ReplayScan.h"
 
 namespace kelvista::replaycli {

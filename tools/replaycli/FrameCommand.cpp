@@ -1,24 +1,21 @@
-#include <iostream>
 #include <optional>
 #include <string>
 
 #include "BitmapReport.h"
 #include "CaptionFile.h"
 #include "Command.h"
-#include "CommandStreams.h"
+#include "CommandArguments.h"
 #include "Output.h"
 #include "ReplayLayout.h"
-#include "SessionFrame.h"
-#include "SessionWork.h"
 
 namespace kelvista::replaycli {
 
 namespace {
 
-int RunFrame(const QStringList& arguments) {
+int RunFrame(const QStringList& arguments, CommandStreams io) {
     int exitCode = kExitSuccess;
     const std::optional<PngCommandArguments> parsed =
-        ParsePngCommand(FrameCommand(), arguments, {std::cout, std::cerr}, exitCode);
+        ParsePngCommand(FrameCommand(), arguments, io, exitCode);
     if (!parsed) {
         return exitCode;
     }
@@ -26,31 +23,29 @@ int RunFrame(const QStringList& arguments) {
     int32_t session = 0;
     int32_t frame = 0;
     if (!ParseSessionFrame(position.toStdString(), session, frame)) {
-        return Complain(
-            {std::cout, std::cerr}, FrameCommand(),
-            "'" + position.toStdString() +
-                "' is not SESSION.FRAME (two whole numbers joined by a point, e.g. 3.7)",
-            kExitUsage);
+        return io.fail(
+            kExitUsage,
+            "frame: '" + position.toStdString() +
+                "' is not SESSION.FRAME (two whole numbers joined by a point, e.g. 3.7)");
     }
 
     const std::string basePath = FrameBasePath(session, frame);
-    PrintField("path", basePath);
+    io.out << "path: " << basePath << "\n";
     const bool present = FrameIsPresent(basePath);
-    PrintField("present", present ? "yes" : "no");
+    io.out << "present: " << (present ? "yes" : "no") << "\n";
     if (!present) {
-        PrintError(std::cerr, DisplayPath(basePath).toStdString() +
-                                  ": no frame here (needs both .bmp and .htm)");
-        return kExitFailure;
+        return io.fail(kExitFailure, DisplayPath(basePath).toStdString() +
+                                         ": no frame here (needs both .bmp and .htm)");
     }
     std::string caption;
     if (!ReadCaptionFile(basePath + ".htm", caption)) {
-        PrintError(std::cerr, DisplayPath(basePath).toStdString() + ".htm: cannot be opened");
-        return kExitFailure;
+        return io.fail(kExitFailure,
+                       DisplayPath(basePath).toStdString() + ".htm: cannot be opened");
     }
     // Control characters in a caption would break the one-line field.
-    PrintField("caption", OneLineCaption(caption));
+    io.out << "caption: " << OneLineCaption(caption) << "\n";
 
-    return ReportBitmap(basePath + ".bmp", parsed->png);
+    return ReportBitmap(basePath + ".bmp", parsed->png, io);
 }
 
 }  // namespace

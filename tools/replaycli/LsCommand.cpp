@@ -1,13 +1,14 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include <algorithm>
-#include <iostream>
-
-#include "LayoutNames.h"
-#include "RecordingCommands.h"
-#include "SessionWork.h"
+#include "Command.h"
+#include "CommandArguments.h"
+#include "FrameReport.h"
+#include "Output.h"
+#include "ReplayLayout.h"
+#include "ReplayScan.h"
 
 namespace kelvista::replaycli {
 
@@ -97,14 +98,9 @@ std::string FrameLine(const FrameReport& report) {
     return line;
 }
 
-int ListSessions(const Command& command, CommandStreams io) {
-    int exitCode = kExitSuccess;
-    const std::optional<ReplayTree> tree = ScanTreeOrComplain(command, io, exitCode);
-    if (!tree) {
-        return exitCode;
-    }
+void ListSessions(const ReplayTree& tree, CommandStreams io) {
     std::vector<SessionScan> scans;
-    for (const int32_t session : tree->sessions) {
+    for (const int32_t session : tree.sessions) {
         scans.push_back(ScanSession(session));
     }
     std::vector<SessionCounts> counts(scans.size());
@@ -126,13 +122,11 @@ int ListSessions(const Command& command, CommandStreams io) {
                        Count(counts[item.sessionIndex], report);
                    });
     printFinishedSessions(scans.size());
-    io.out.flush();
-    return kExitSuccess;
 }
 
-int ListFrames(const Command& command, const QString& sessionText, CommandStreams io) {
+int ListFrames(const QString& sessionText, CommandStreams io) {
     int exitCode = kExitSuccess;
-    const std::optional<SessionScan> scan = ScanNamedSession(sessionText, command, io, exitCode);
+    const std::optional<SessionScan> scan = ScanNamedSession(sessionText, "ls", io, exitCode);
     if (!scan) {
         return exitCode;
     }
@@ -146,25 +140,44 @@ int ListFrames(const Command& command, const QString& sessionText, CommandStream
     return kExitSuccess;
 }
 
-}  // namespace
-
 int RunLs(const QStringList& arguments, CommandStreams io) {
-    const Command& command = LsCommand();
-    CommandArguments parsed(command, {}, std::min<qsizetype>(PositionalCount(arguments), 1));
-    if (const std::optional<int> stop = ParseOrStop(parsed, command, arguments, io)) {
+    // --sessions prints the session numbers alone, one a line, for shell completion; it is left
+    // out of the help, which is for people.
+    const QString sessionsOption = QStringLiteral("sessions");
+    CommandArguments parsed(LsCommand(),
+                            {QCommandLineOption(sessionsOption, QStringLiteral("Numbers only."))},
+                            std::min<qsizetype>(PositionalCount(arguments), 1));
+    if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
         return *stop;
     }
-    return parsed.positionals().isEmpty() ? ListSessions(command, io)
-                                          : ListFrames(command, parsed.positionals().first(), io);
+    const bool numbersOnly = parsed.isSet(sessionsOption);
+    if (!parsed.positionals().isEmpty()) {
+        return numbersOnly ? io.fail(kExitUsage, "ls: --sessions takes no SESSION")
+                           : ListFrames(parsed.positionals().first(), io);
+    }
+    int exitCode = kExitSuccess;
+    const std::optional<ReplayTree> tree = ScanTreeOrFail("ls", io, exitCode);
+    if (!tree) {
+        return exitCode;
+    }
+    if (numbersOnly) {
+        for (const int32_t session : tree->sessions) {
+            io.out << session << "\n";
+        }
+    } else {
+        ListSessions(*tree, io);
+    }
+    io.out.flush();
+    return kExitSuccess;
 }
+
+}  // namespace
 
 const Command& LsCommand() {
     static const Command command{
         "ls", "[SESSION]",
         "Lists the sessions (present, incomplete and unreadable frames), or one session's frames.",
-        kDetails, [](const QStringList& arguments) {
-            return RunLs(arguments, {std::cout, std::cerr});
-        }};
+        kDetails, RunLs};
     return command;
 }
 

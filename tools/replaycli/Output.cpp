@@ -1,7 +1,5 @@
 #include "Output.h"
 
-#include <cstdio>
-#include <ostream>
 #include <string>
 
 #include <QFile>
@@ -9,32 +7,9 @@
 #include <QImageWriter>
 #include <QSaveFile>
 
+#include "CaptionFile.h"
+
 namespace kelvista::replaycli {
-
-void PrintField(std::string_view name, std::string_view value) {
-    std::string line;
-    line.reserve(name.size() + value.size() + 3);
-    line.append(name).append(": ").append(value).push_back('\n');
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
-}
-
-void PrintText(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
-void PrintError(std::ostream& err, std::string message) {
-    // A message quoting a file's text or an argument must stay one line.
-    for (char& c : message) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
-    err << "kelvista-replay: " << message << "\n";
-    err.flush();
-}
 
 bool SavePng(const QImage& image, const QString& path, std::string& error) {
     if (image.isNull()) {
@@ -65,6 +40,16 @@ std::string LocalPath(const QString& argument) {
 
 QString DisplayPath(std::string_view path) {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+std::string OneLineCaption(const std::string& bytes) {
+    QString text = CaptionText(bytes);
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return text.toStdString();
 }
 
 }  // namespace kelvista::replaycli

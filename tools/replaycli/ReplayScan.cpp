@@ -1,12 +1,11 @@
 #include "ReplayScan.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <system_error>
 
-#include "LayoutNames.h"
+#include "DecimalNumber.h"
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
 
@@ -15,33 +14,6 @@ namespace kelvista::replaycli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kReplayFolderName = "replay";
-
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
-
-// ComposeReplayPath leaves a relative name off when the whole does not fit; such a path names
-// the root itself and must not be listed as if it were the folder asked for.
-std::optional<std::string> ComposeFolder(const std::string& relative) {
-    char path[kPathCapacity];
-    ComposeReplayPath(relative.c_str(), path, sizeof path);
-    const std::string composed = path;
-    if (composed.size() < relative.size() ||
-        composed.compare(composed.size() - relative.size(), relative.size(), relative) != 0) {
-        return std::nullopt;
-    }
-    return composed;
-}
-
-std::string SessionRelativeName(int32_t session) {
-    char name[kShortTextCapacity];
-    std::snprintf(name, sizeof name, "%s%csession%d", kReplayFolderName, kSeparator, session);
-    return name;
-}
 
 bool IsDirectory(const fs::directory_entry& entry) {
     std::error_code ignored;
@@ -52,26 +24,23 @@ bool ByPath(const NameProblem& a, const NameProblem& b) {
     return a.path < b.path;
 }
 
-}  // namespace
-
-std::string SessionFolder(int32_t session) {
-    return ComposeFolder(SessionRelativeName(session)).value_or(std::string());
-}
-
+// True when the session's folder exists.
 bool SessionExists(int32_t session) {
     const std::string folder = SessionFolder(session);
     std::error_code ignored;
     return !folder.empty() && fs::is_directory(folder, ignored);
 }
 
+// The replay folder's listing; nullopt and a one-line `error` when it is missing or unreadable.
 std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     ReplayTree tree;
     char root[kPathCapacity];
     ReadSettingString(kInstallFolderSetting, root, sizeof root);
     tree.root = root;
-    tree.replayFolder = ComposeFolder(kReplayFolderName).value_or(std::string());
+    tree.replayFolder = ReplayFolder();
     const std::string shown = tree.replayFolder.empty() ? tree.root : tree.replayFolder;
-    const std::string unset = tree.root.empty() ? " (InstallFolder is not set)" : "";
+    const std::string unset =
+        tree.root.empty() ? std::string(" (") + kInstallFolderSetting + " is not set)" : "";
 
     std::error_code ec;
     if (tree.replayFolder.empty() || !fs::is_directory(tree.replayFolder, ec)) {
@@ -85,7 +54,7 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     }
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        const std::string relative = std::string(kReplayFolderName) + kSeparator + name;
+        const std::string relative = std::string(kReplayFolderName) + kPathSeparator + name;
         const std::optional<int32_t> session = ParseSessionFolderName(name);
         if (!session) {
             tree.badNames.push_back({relative, "not a session folder name (session<N>)"});
@@ -104,11 +73,13 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     return tree;
 }
 
+}  // namespace
+
 SessionScan ScanSession(int32_t session) {
     SessionScan scan;
     scan.session = session;
     scan.folder = SessionFolder(session);
-    scan.relativeFolder = SessionRelativeName(session);
+    scan.relativeFolder = SessionRelativeFolder(session);
 
     std::error_code ec;
     fs::directory_iterator it(scan.folder, ec);
@@ -124,7 +95,7 @@ SessionScan ScanSession(int32_t session) {
         if (!file) {
             const char* reason = IsDirectory(*it) ? "folder inside a session"
                                                   : "not a frame file name (frame<NNN>.bmp/.htm)";
-            scan.badNames.push_back({scan.relativeFolder + kSeparator + name, reason});
+            scan.badNames.push_back({scan.relativeFolder + kPathSeparator + name, reason});
             continue;
         }
         FrameEntry& entry = frames[file->frame];
@@ -146,6 +117,40 @@ SessionScan ScanSession(int32_t session) {
         scan.frames.push_back(std::move(entry));
     }
     std::sort(scan.badNames.begin(), scan.badNames.end(), ByPath);
+    return scan;
+}
+
+std::optional<ReplayTree> ScanTreeOrFail(const char* command, CommandStreams io, int& exitCode) {
+    std::string error;
+    std::optional<ReplayTree> tree = ScanReplayTree(error);
+    if (!tree) {
+        exitCode = io.fail(kExitFailure, command + (": " + error));
+    }
+    return tree;
+}
+
+std::optional<SessionScan> ScanNamedSession(const QString& text, const char* command,
+                                            CommandStreams io, int& exitCode) {
+    const std::string who = command + std::string(": ");
+    int32_t session = 0;
+    if (!ParseDecimalInt32(text.toStdString(), session)) {
+        exitCode =
+            io.fail(kExitUsage, who + "'" + text.toStdString() + "' is not a session number");
+        return std::nullopt;
+    }
+    if (!ScanTreeOrFail(command, io, exitCode)) {
+        return std::nullopt;
+    }
+    if (!SessionExists(session)) {
+        exitCode = io.fail(kExitFailure, who + "no session " + std::to_string(session) +
+                                             " (no folder " + SessionFolder(session) + ")");
+        return std::nullopt;
+    }
+    SessionScan scan = ScanSession(session);
+    if (!scan.readable) {
+        exitCode = io.fail(kExitFailure, who + "cannot read " + scan.folder + ": " + scan.error);
+        return std::nullopt;
+    }
     return scan;
 }
 

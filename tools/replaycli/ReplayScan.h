@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#include <QString>
+
+#include "Command.h"
+
 namespace kelvista::replaycli {
 
 // A folder entry whose name the layout does not produce, or that is of the wrong type.
@@ -34,23 +38,22 @@ struct SessionScan {
 // The sessions under the configured root, read the way the viewer finds them.
 struct ReplayTree {
     std::string root;                   // the "InstallFolder" setting
-    std::string replayFolder;           // root + separator + "replay"
+    std::string replayFolder;           // ReplayFolder()
     std::vector<int32_t> sessions;      // ascending
     std::vector<NameProblem> badNames;  // entries of the replay folder, by name
 };
 
-// Lists the replay folder of the configured root. nullopt and a one-line `error` when the folder
-// is missing or cannot be listed.
-std::optional<ReplayTree> ScanReplayTree(std::string& error);
-
-// The folder of a session, composed like the viewer's frame paths.
-std::string SessionFolder(int32_t session);
-
-// True when the session's folder exists.
-bool SessionExists(int32_t session);
-
 // Lists one session folder: its frames (base paths composed by FrameBasePath) and the names that
 // do not follow the layout.
 SessionScan ScanSession(int32_t session);
+
+// Lists the replay folder of the configured root, or writes one line "<command>: ..." on `io.err`
+// and sets exit code 1 when the folder is missing or cannot be listed.
+std::optional<ReplayTree> ScanTreeOrFail(const char* command, CommandStreams io, int& exitCode);
+
+// The session named on the command line: its scan, or one line on `io.err` and the exit code:
+// 2 when the text is not a number, 1 when the tree or the session folder is missing or unreadable.
+std::optional<SessionScan> ScanNamedSession(const QString& text, const char* command,
+                                            CommandStreams io, int& exitCode);
 
 }  // namespace kelvista::replaycli

@@ -1,17 +1,17 @@
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include <QFileInfo>
 
+#include "Command.h"
+#include "CommandArguments.h"
 #include "ContactSheet.h"
 #include "DecimalNumber.h"
 #include "FrameImage.h"
-#include "LayoutNames.h"
+#include "FrameReport.h"
 #include "Output.h"
-#include "ParallelOrdered.h"
-#include "RecordingCommands.h"
-#include "SessionWork.h"
+#include "ReplayLayout.h"
+#include "ReplayScan.h"
 
 namespace kelvista::replaycli {
 
@@ -89,7 +89,7 @@ QString LabelText(const FrameReport& report) {
 }
 
 int DrawSheet(const SessionScan& scan, const SheetLayout& layout, const QString& path,
-              const Command& command, CommandStreams io) {
+              CommandStreams io) {
     SheetPainter painter(layout);
     const std::vector<SessionScan> scans{scan};
     const std::vector<FrameItem> items = FrameItems(scans);
@@ -126,7 +126,7 @@ int DrawSheet(const SessionScan& scan, const SheetLayout& layout, const QString&
                            .arg(shown));
     std::string error;
     if (!SavePng(painter.image(), path, error)) {
-        return Complain(io, command, error, kExitFailure);
+        return io.fail(kExitFailure, "sheet: " + error);
     }
     io.out << "wrote " << path.toStdString() << " (" << layout.width << "x" << layout.height << ", "
            << items.size() << (items.size() == 1 ? " frame" : " frames") << ")\n";
@@ -135,68 +135,59 @@ int DrawSheet(const SessionScan& scan, const SheetLayout& layout, const QString&
 }
 
 std::optional<int> IntOption(const CommandArguments& parsed, const QString& option, int fallback,
-                             const Command& command, CommandStreams io, int& exitCode) {
+                             CommandStreams io, int& exitCode) {
     if (!parsed.isSet(option)) {
         return fallback;
     }
     int32_t value = 0;
     if (!ParseDecimalInt32(parsed.value(option).toStdString(), value)) {
-        exitCode = Complain(io, command,
-                            "--" + option.toStdString() + " takes a number, not '" +
-                                parsed.value(option).toStdString() + "'",
-                            kExitUsage);
+        exitCode =
+            io.fail(kExitUsage, "sheet: --" + option.toStdString() + " takes a number, not '" +
+                                    parsed.value(option).toStdString() + "'");
         return std::nullopt;
     }
     return value;
 }
 
-}  // namespace
-
 int RunSheet(const QStringList& arguments, CommandStreams io) {
-    const Command& command = SheetCommand();
     CommandArguments parsed(
-        command,
+        SheetCommand(),
         {QCommandLineOption(kToOption, QStringLiteral("The sheet."), QStringLiteral("FILE")),
          QCommandLineOption(kColumnsOption, QStringLiteral("Columns."), QStringLiteral("N")),
          QCommandLineOption(kWidthOption, QStringLiteral("Width."), QStringLiteral("PX")),
          QCommandLineOption(kForceOption, QStringLiteral("Replaces FILE."))},
         1);
-    if (const std::optional<int> stop = ParseOrStop(parsed, command, arguments, io)) {
+    if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
         return *stop;
     }
     int exitCode = kExitSuccess;
     const std::optional<int> columns =
-        IntOption(parsed, kColumnsOption, kSheetDefaultColumns, command, io, exitCode);
+        IntOption(parsed, kColumnsOption, kSheetDefaultColumns, io, exitCode);
     const std::optional<int> width =
-        columns ? IntOption(parsed, kWidthOption, kSheetDefaultWidth, command, io, exitCode)
-                : std::nullopt;
+        columns ? IntOption(parsed, kWidthOption, kSheetDefaultWidth, io, exitCode) : std::nullopt;
     if (!columns || !width) {
         return exitCode;
     }
     if (!parsed.isSet(kToOption) || parsed.value(kToOption).isEmpty()) {
-        return Complain(
-            io, command,
-            "missing --to FILE.png (usage: sheet " + std::string(command.synopsis) + ")",
-            kExitUsage);
+        return io.fail(kExitUsage, "sheet: missing --to FILE.png (usage: sheet " +
+                                       std::string(SheetCommand().synopsis) + ")");
     }
     std::string error;
     if (!LayOutSheet(0, *columns, *width, 1.0, 10, error)) {
-        return Complain(io, command, error, kExitUsage);
+        return io.fail(kExitUsage, "sheet: " + error);
     }
     const QString path = parsed.value(kToOption);
     if (QFileInfo::exists(path) && !parsed.isSet(kForceOption)) {
-        return Complain(io, command,
-                        path.toStdString() + " exists; nothing written (--force replaces it)",
-                        kExitFailure);
+        return io.fail(kExitFailure, "sheet: " + path.toStdString() +
+                                         " exists; nothing written (--force replaces it)");
     }
     const QFileInfo folder(QFileInfo(path).absolutePath());
     if (!folder.isDir() || !folder.isWritable()) {
-        return Complain(io, command,
-                        "cannot write to the folder " + folder.filePath().toStdString(),
-                        kExitFailure);
+        return io.fail(kExitFailure,
+                       "sheet: cannot write to the folder " + folder.filePath().toStdString());
     }
     const std::optional<SessionScan> scan =
-        ScanNamedSession(parsed.positionals().first(), command, io, exitCode);
+        ScanNamedSession(parsed.positionals().first(), "sheet", io, exitCode);
     if (!scan) {
         return exitCode;
     }
@@ -204,18 +195,18 @@ int RunSheet(const QStringList& arguments, CommandStreams io) {
         LayOutSheet(scan->frames.size(), *columns, *width, FirstPictureAspect(*scan),
                     SheetPainter::LabelLineHeight(), error);
     if (!layout) {
-        return Complain(io, command, error, kExitFailure);
+        return io.fail(kExitFailure, "sheet: " + error);
     }
-    return DrawSheet(*scan, *layout, path, command, io);
+    return DrawSheet(*scan, *layout, path, io);
 }
+
+}  // namespace
 
 const Command& SheetCommand() {
     static const Command command{
         "sheet", "SESSION --to FILE.png [--columns N] [--width PX] [--force]",
         "Draws a contact sheet of a session: labelled thumbnails, placeholders for broken frames.",
-        kDetails, [](const QStringList& arguments) {
-            return RunSheet(arguments, {std::cout, std::cerr});
-        }};
+        kDetails, RunSheet};
     return command;
 }
 

@@ -1,55 +1,45 @@
+#include <cstring>
 #include <iostream>
+#include <memory>
 
-#include <QCommandLineOption>
-#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 
-#include "Command.h"
-#include "CommandArguments.h"
 #include "FrameImage.h"
-#include "Output.h"
-#include "ToolApplication.h"
+#include "Tool.h"
 
-using namespace kelvista::replaycli;
+namespace {
 
-int main(int argc, char* argv[]) {
-    const auto application = CreateToolApplication(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("kelvista-replay"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KELVISTA_VERSION));
-    kelvista::RouteTracesToQtLog();
-
-    // The tool's own options come before the command; everything after it is the command's.
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Shows the help."));
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Shows the version."));
-    parser.addOptions({help, version});
-    if (!parser.parse(QCoreApplication::arguments())) {
-        PrintError(std::cerr, parser.errorText().toStdString() + " (see --help)");
-        return kExitUsage;
-    }
-    if (parser.isSet(help)) {
-        PrintText(ToolHelpText());
-        return kExitSuccess;
-    }
-    if (parser.isSet(version)) {
-        PrintText(
-            QStringLiteral("kelvista-replay %1\n").arg(QCoreApplication::applicationVersion()));
-        return kExitSuccess;
-    }
-    QStringList arguments = parser.positionalArguments();
-    if (arguments.isEmpty()) {
-        PrintError(std::cerr, "no command given (see --help)");
-        return kExitUsage;
-    }
-    const QString name = arguments.takeFirst();
-    for (const Command& command : Commands()) {
-        if (name == QLatin1String(command.name)) {
-            return command.run(arguments);
+// The command is the first argument that is not an option of the tool itself.
+bool RunsCommandThatDraws(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] != '-') {
+            return std::strcmp(argv[i], "sheet") == 0;
         }
     }
-    PrintError(std::cerr, "unknown command '" + name.toStdString() + "' (see --help)");
-    return kExitUsage;
+    return false;
+}
+
+// Commands that draw text (the contact sheet) need the font database of a QGuiApplication; the
+// tool never opens a window, so that one runs on the offscreen platform unless QT_QPA_PLATFORM
+// says otherwise. Every other command gets a plain QCoreApplication and starts without any
+// platform plugin.
+std::unique_ptr<QCoreApplication> CreateApplication(int& argc, char** argv) {
+    if (!RunsCommandThatDraws(argc, argv)) {
+        return std::make_unique<QCoreApplication>(argc, argv);
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const std::unique_ptr<QCoreApplication> application = CreateApplication(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kelvista-replay"));
+    kelvista::RouteTracesToQtLog();
+    return kelvista::replaycli::RunTool(QCoreApplication::arguments().mid(1),
+                                        {std::cout, std::cerr});
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ParallelOrdered.h"
+#include "Progress.h"
 
 namespace kelvista::replaycli {
 namespace {
@@ -53,6 +54,13 @@ TEST(ForEachOrdered, NoItemsNoCalls) {
     ForEachOrdered(
         std::vector<int>{}, [&calls](int) { return ++calls; }, [&calls](size_t, int) { ++calls; });
     EXPECT_EQ(calls, 0);
+}
+
+TEST(ProgressBar, FillsInProportionAndFitsTheWidth) {
+    EXPECT_EQ(ProgressBarText("check", 5, 10, 40), "check [#############.............] 5/10");
+    EXPECT_EQ(ProgressBarText("ls", 0, 4, 20), "ls [..........] 0/4");
+    EXPECT_EQ(ProgressBarText("ls", 4, 4, 20), "ls [##########] 4/4");
+    EXPECT_EQ(ProgressBarText("export", 3, 7, 10), "export 3/7");  // too narrow for a bar
 }
 
 }  // namespace

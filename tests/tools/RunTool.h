@@ -6,23 +6,23 @@
 
 #include <QStringList>
 
-#include "CommandStreams.h"
+#include "Tool.h"
 
 namespace kelvista::testing {
 
-// One run of a command with its output captured.
-struct CommandRun {
+// One in-process run of kelvista-replay with its output captured.
+struct ToolRun {
     int code = -1;
     std::string out;
     std::string err;
 };
 
-template <typename Command>
-CommandRun RunCommand(Command command, const QStringList& arguments) {
+// Runs the tool as its executable would with these arguments (those after the program's name).
+inline ToolRun RunInProcess(const QStringList& arguments) {
     std::ostringstream out;
     std::ostringstream err;
-    CommandRun run;
-    run.code = command(arguments, replaycli::CommandStreams{out, err});
+    ToolRun run;
+    run.code = replaycli::RunTool(arguments, {out, err});
     run.out = out.str();
     run.err = err.str();
     return run;

@@ -1,4 +1,4 @@
-#include "FrameProbe.h"
+#include "FrameReport.h"
 
 #include "BmpLoader.h"
 #include "CaptionFile.h"
@@ -81,6 +81,16 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
         }
     }
     return report;
+}
+
+std::vector<FrameItem> FrameItems(const std::vector<SessionScan>& sessions) {
+    std::vector<FrameItem> items;
+    for (size_t i = 0; i < sessions.size(); ++i) {
+        for (const FrameEntry& entry : sessions[i].frames) {
+            items.push_back({i, sessions[i].session, &entry});
+        }
+    }
+    return items;
 }
 
 }  // namespace kelvista::replaycli

@@ -4,20 +4,20 @@
 #include <string>
 #include <vector>
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 
-#include "DamagedTree.h"
-#include "RecordingCommands.h"
-#include "RunCommand.h"
+#include "ReplayTree.h"
+#include "RunTool.h"
 
 namespace kelvista::replaycli {
 namespace {
 
-using testing::CommandRun;
 using testing::Lines;
-using testing::RunCommand;
+using testing::RunInProcess;
+using testing::ToolRun;
 
 class DamagedTreeReport : public ::testing::Test {
 protected:
@@ -25,7 +25,7 @@ protected:
 };
 
 TEST_F(DamagedTreeReport, CheckReportsEveryKindOfFindingInTreeSessionAndFrameOrder) {
-    const CommandRun run = RunCommand(RunCheck, {});
+    const ToolRun run = RunInProcess({"check"});
     const std::vector<std::string> expected = {
         "replay/session03 bad-name: not a session folder name (session<N>)",
         "replay/session2 bad-name: named like a session but not a folder",
@@ -55,7 +55,7 @@ TEST_F(DamagedTreeReport, CheckReportsEveryKindOfFindingInTreeSessionAndFrameOrd
 }
 
 TEST_F(DamagedTreeReport, CheckOfOneSessionLeavesOutTheOthersAndTheTreeNames) {
-    const CommandRun run = RunCommand(RunCheck, {"1"});
+    const ToolRun run = RunInProcess({"check", "1"});
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0].rfind("[1.-01] beyond-wrap:", 0), 0u);
@@ -64,7 +64,7 @@ TEST_F(DamagedTreeReport, CheckOfOneSessionLeavesOutTheOthersAndTheTreeNames) {
 }
 
 TEST_F(DamagedTreeReport, JsonLinesParseAndCarryTheFieldsOfEachKind) {
-    const CommandRun run = RunCommand(RunCheck, {"--json"});
+    const ToolRun run = RunInProcess({"check", "--json"});
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 16u);
     std::vector<QJsonObject> objects;
@@ -102,7 +102,7 @@ TEST_F(DamagedTreeReport, JsonLinesParseAndCarryTheFieldsOfEachKind) {
 }
 
 TEST_F(DamagedTreeReport, LsCountsPresentIncompleteAndUnreadableFramesPerSession) {
-    const CommandRun run = RunCommand(RunLs, {});
+    const ToolRun run = RunInProcess({"ls"});
     const std::vector<std::string> expected = {
         "session 0: 3 present, frames 0 to 10, 2 incomplete, 3 unreadable",
         "session 1: 5 present, frames -1 to 13, 0 incomplete, 0 unreadable",
@@ -112,7 +112,7 @@ TEST_F(DamagedTreeReport, LsCountsPresentIncompleteAndUnreadableFramesPerSession
 }
 
 TEST_F(DamagedTreeReport, LsOfASessionListsEveryFrameOnDiskWithStateSizeAndCaption) {
-    const CommandRun run = RunCommand(RunLs, {"0"});
+    const ToolRun run = RunInProcess({"ls", "0"});
     const std::vector<std::string> expected = {
         "[0.000]  present         5x3        Hand 0",
         "[0.001]  present         3x2        Stra\xC3\x9F"
@@ -128,11 +128,40 @@ TEST_F(DamagedTreeReport, LsOfASessionListsEveryFrameOnDiskWithStateSizeAndCapti
     EXPECT_EQ(run.code, 0);
 }
 
+TEST_F(DamagedTreeReport, LsSessionsPrintsTheSessionNumbersAloneInNumericOrder) {
+    m_tree.makeFolder("replay/session-2");
+    m_tree.makeFolder("replay/session10");
+    const ToolRun run = RunInProcess({"ls", "--sessions"});
+    EXPECT_EQ(run.out, "-2\n0\n1\n10\n");  // not session03, nor the file session2
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.code, 0);
+
+    const ToolRun withSession = RunInProcess({"ls", "--sessions", "0"});
+    EXPECT_EQ(withSession.code, 2);
+    EXPECT_EQ(withSession.out, "");
+    EXPECT_EQ(withSession.err, "kelvista-replay: ls: --sessions takes no SESSION\n");
+}
+
+TEST(LsSessions, WithoutAReplayFolderPrintsNothingAndFailsAsLsDoes) {
+    testing::ReplayTreeFixture tree;
+    QDir(QString::fromStdString(tree.root())).rmdir("replay");
+    const ToolRun run = RunInProcess({"ls", "--sessions"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, RunInProcess({"ls"}).err);
+    EXPECT_EQ(run.err, "kelvista-replay: ls: no replay folder at " + tree.root() + "/replay\n");
+}
+
+TEST(LsSessions, IsLeftOutOfEveryHelp) {
+    EXPECT_EQ(RunInProcess({"--help"}).out.find("--sessions"), std::string::npos);
+    EXPECT_EQ(RunInProcess({"ls", "--help"}).out.find("--sessions"), std::string::npos);
+}
+
 TEST(CleanTree, CheckSaysCleanAndExitsZero) {
     testing::ReplayTreeFixture tree;
     tree.writeFrame(4, 0, testing::Bmp24(testing::PatternPicture(3, 3, 0)), "a");
     tree.writeFrame(4, 1, testing::Bmp32(testing::PatternPicture(3, 3, 1)), "b");
-    const CommandRun run = RunCommand(RunCheck, {});
+    const ToolRun run = RunInProcess({"check"});
     EXPECT_EQ(run.out, "checked 2 frames in 1 session: clean\n");
     EXPECT_EQ(run.code, 0);
 }
@@ -140,7 +169,7 @@ TEST(CleanTree, CheckSaysCleanAndExitsZero) {
 TEST(CleanTree, NegativeSessionNumbersAreArgumentsNotOptions) {
     testing::ReplayTreeFixture tree;
     tree.writeFrame(-2, 0, testing::Bmp24(testing::PatternPicture(3, 3, 0)), "a");
-    const CommandRun run = RunCommand(RunLs, {"-2"});
+    const ToolRun run = RunInProcess({"ls", "-2"});
     EXPECT_EQ(run.out, "[-2.000]  present         3x3        a\n");
     EXPECT_EQ(run.code, 0);
 }

@@ -3,8 +3,12 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "FrameBitmap.h"
+#include "ParallelOrdered.h"
+#include "Progress.h"
 #include "ReplayScan.h"
 
 namespace kelvista::replaycli {
@@ -50,5 +54,34 @@ struct InspectOptions {
 // Tests and loads one frame exactly as the viewer does. Safe to call from worker threads: it
 // touches only the frame's own files.
 FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options);
+
+// One frame to work on, and the session (index into the scans) it belongs to.
+struct FrameItem {
+    size_t sessionIndex = 0;
+    int32_t session = 0;
+    const FrameEntry* entry = nullptr;
+};
+
+// Every frame of the scans, in session and frame order.
+std::vector<FrameItem> FrameItems(const std::vector<SessionScan>& sessions);
+
+// Inspects every item on the thread pool with `options` and hands each report, in item order, to
+// `consume(item, report, progress)` on the calling thread, advancing a progress bar labelled
+// `label` (consumers that print clear it first).
+template <typename Consume>
+void InspectInOrder(const std::vector<FrameItem>& items, const InspectOptions& options,
+                    const std::string& label, Consume consume) {
+    Progress progress(label, items.size());
+    ForEachOrdered(
+        items,
+        [&options](const FrameItem& item) {
+            return InspectFrame(item.session, *item.entry, options);
+        },
+        [&](size_t index, FrameReport&& report) {
+            consume(items[index], std::move(report), progress);
+            progress.advance();
+        });
+    progress.finish();
+}
 
 }  // namespace kelvista::replaycli

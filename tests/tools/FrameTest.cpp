@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "ReplayTree.h"
+#include "RunTool.h"
+#include "SettingsStore.h"
+
+namespace kelvista::replaycli {
+namespace {
+
+using testing::Lines;
+using testing::RunInProcess;
+using testing::ToolRun;
+
+class FrameTest : public ::testing::Test {
+protected:
+    std::string base(const std::string& relative) const {
+        return m_tree.root() + "/replay/" + relative;
+    }
+    void writeFrame(const std::string& relative, const std::string& bmp, const std::string& htm) {
+        m_tree.writeFile("replay/" + relative + ".bmp", bmp);
+        m_tree.writeFile("replay/" + relative + ".htm", htm);
+    }
+    std::vector<std::string> loadedLines(const std::string& relative,
+                                         const std::string& caption) const {
+        return {"path: " + base(relative),
+                "present: yes",
+                "caption: " + caption,
+                "status: 0",
+                "size: 3x2",
+                "depth: 24"};
+    }
+
+    const std::string m_small = testing::Bmp24(testing::SmallPicture());
+    testing::ReplayTreeFixture m_tree;
+};
+
+TEST_F(FrameTest, PresentFrameShowsPathCaptionAndPicture) {
+    writeFrame("session3/frame007", m_small, "Hand 12\r\n<html><body>...</body></html>\r\n");
+    const ToolRun run = RunInProcess({"frame", "3.7"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(Lines(run.out), loadedLines("session3/frame007", "Hand 12"));
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(FrameTest, PresentFrameWritesItsPng) {
+    writeFrame("session0/frame000", m_small, "");
+    QTemporaryDir out;
+    const QString png = out.filePath("frame.png");
+    const ToolRun run = RunInProcess({"frame", "0.0", "--png", png});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(Lines(run.out), loadedLines("session0/frame000", ""));
+    const QImage image(png);
+    EXPECT_EQ(image.size(), QSize(3, 2));
+    EXPECT_EQ(image.pixel(2, 1), 0xFF808080u);
+}
+
+TEST_F(FrameTest, NegativeAndLargeNumbersNameTheirFiles) {
+    writeFrame("session-2/frame-01", m_small, "minus\n");
+    writeFrame("session0/frame1000", m_small, "thousand\n");
+    EXPECT_EQ(Lines(RunInProcess({"frame", "-2.-1"}).out),
+              loadedLines("session-2/frame-01", "minus"));
+    EXPECT_EQ(Lines(RunInProcess({"frame", "--", "-2.-1"}).out),
+              loadedLines("session-2/frame-01", "minus"));
+    EXPECT_EQ(Lines(RunInProcess({"frame", "0.1000"}).out),
+              loadedLines("session0/frame1000", "thousand"));
+    EXPECT_EQ(Lines(RunInProcess({"frame", "0.0001000"}).out),
+              loadedLines("session0/frame1000", "thousand"));
+}
+
+TEST_F(FrameTest, AbsentFrameNeedsBothFiles) {
+    m_tree.writeFile("replay/session1/frame001.bmp", m_small);
+    m_tree.writeFile("replay/session1/frame002.htm", "caption only\n");
+    m_tree.makeFolder("replay/session1/frame003.bmp");
+    m_tree.writeFile("replay/session1/frame003.htm", "folder for a bitmap\n");
+    for (const char* name : {"001", "002", "003", "004"}) {
+        const ToolRun run = RunInProcess({"frame", QStringLiteral("1.") + name});
+        EXPECT_EQ(run.code, 1) << name;
+        EXPECT_EQ(Lines(run.out),
+                  (std::vector<std::string>{"path: " + base(std::string("session1/frame") + name),
+                                            "present: no"}));
+        EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+    }
+}
+
+TEST_F(FrameTest, UnloadableBitmapIsReportedAfterTheCaption) {
+    writeFrame("session5/frame010", "not a bitmap", "Broken\r\n");
+    const ToolRun run = RunInProcess({"frame", "5.10"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(Lines(run.out),
+              (std::vector<std::string>{"path: " + base("session5/frame010"), "present: yes",
+                                        "caption: Broken", "status: -1"}));
+    EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+}
+
+TEST_F(FrameTest, CaptionIsPrintedAsUtf8) {
+    writeFrame("session1/frame001", m_small, "M\xFCller \x80\r\n");              // 1252
+    writeFrame("session1/frame002", m_small, "M\xC3\xBCller \xE2\x82\xAC\r\n");  // UTF-8
+    const std::string expected = "M\xC3\xBCller \xE2\x82\xAC";
+    EXPECT_EQ(Lines(RunInProcess({"frame", "1.1"}).out),
+              loadedLines("session1/frame001", expected));
+    EXPECT_EQ(Lines(RunInProcess({"frame", "1.2"}).out),
+              loadedLines("session1/frame002", expected));
+}
+
+TEST_F(FrameTest, ControlCharactersInTheCaptionKeepItOnOneLine) {
+    writeFrame("session1/frame003", m_small, "Hand\r12\tend\n");  // a lone CR stays in
+    EXPECT_EQ(Lines(RunInProcess({"frame", "1.3"}).out),
+              loadedLines("session1/frame003", "Hand 12 end"));
+}
+
+TEST_F(FrameTest, RootWithBlanksAndCommasIsUsedAsWritten) {
+    const std::string root = m_tree.root() + "/my replays, 2";
+    m_tree.settings().setText(kInstallFolderSetting, root);
+    m_tree.writeFile("my replays, 2/replay/session4/frame004.bmp", m_small);
+    m_tree.writeFile("my replays, 2/replay/session4/frame004.htm", "Comma\n");
+    const ToolRun run = RunInProcess({"frame", "4.4"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "path: " + root + "/replay/session4/frame004");
+    EXPECT_EQ(lines[2], "caption: Comma");
+}
+
+TEST_F(FrameTest, WithoutTheFolderSettingThePathStartsAtTheFileSystemRoot) {
+    m_tree.settings().removeValue(kInstallFolderSetting);
+    const ToolRun run = RunInProcess({"frame", "0.0"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(Lines(run.out),
+              (std::vector<std::string>{"path: /replay/session0/frame000", "present: no"}));
+}
+
+}  // namespace
+}  // namespace kelvista::replaycli

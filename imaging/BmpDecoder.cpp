@@ -43,11 +43,13 @@ BitmapHandle DecodeBmp(std::unique_ptr<BmpPixelSource> source) {
     if (!source || !ReadBmpHeader(*source, header)) {
         return nullptr;
     }
-    if (!header.decodable) {
-        return FrameBitmap::CreateUndecodable(header.width, header.height, header.bitsPerPixel);
-    }
-    if (header.bitsPerPixel == 32) {
-        return Decode32(*source, header);
+    switch (header.route) {
+        case BmpPixelRoute::Describe:
+            return FrameBitmap::CreateUndecodable(header.width, header.height, header.bitsPerPixel);
+        case BmpPixelRoute::Read32:
+            return Decode32(*source, header);
+        case BmpPixelRoute::Widen24:
+            break;
     }
     SourceRowLayout layout;
     layout.width = header.width;

@@ -79,18 +79,21 @@ def held_tab(results, processes, display_name, binary, session):
     caught_up = time.monotonic() - started
     time.sleep(0.3)  # the last frame's paint
     client = x.client_geometry(main)
+    title = x.title(main)
     peak = status_bytes(viewer.pid, "VmHWM")
     processes.stop(viewer)
 
     name = f"X11 TAB held through {FRAME_COUNT} frames of {WIDTH} x {HEIGHT}"
-    results.check(f"{name}: reaches the last frame", reached, f"title {x.title(main)!r}")
+    results.check(f"{name}: reaches the last frame", reached, f"title {title!r}")
     results.check(f"{name}: client is the frame's size", client and client[2:] == (WIDTH, HEIGHT),
                   f"client (x, y, w, h) = {client}")
     growth = (peak - idle) / FRAME_BYTES
     print(f"-- viewer: idle {megabytes(idle)}, peak {megabytes(peak)} = idle + {growth:.3f} "
           f"frames of {megabytes(FRAME_BYTES)}; {FRAME_COUNT} presses sent in {pressed:.1f} s, "
           f"last frame shown after {caught_up:.1f} s", flush=True)
+    # Only a run that showed every frame at full size proves the bound.
     results.check(f"{name}, {KEY_REPEAT_MS} ms apart: peak memory at most idle + 3 frames",
+                  reached and client and client[2:] == (WIDTH, HEIGHT) and
                   peak - idle <= 3 * FRAME_BYTES,
                   f"idle {megabytes(idle)}, peak {megabytes(peak)}: +{growth:.2f} frames")
 
@@ -144,9 +147,9 @@ def tool_commands(results, tool, session):
     log = os.path.join(session.work, "tool.log")
     outputs = os.path.join(session.work, "out")
     commands = (
-        ("check", lambda d: ["check"]),
-        ("export", lambda d: ["export", "0", "--to", os.path.join(outputs, d, "export")]),
-        ("sheet", lambda d: ["sheet", "0", "--to", os.path.join(outputs, d, "sheet.png")]),
+        ("check", lambda label: ["check"]),
+        ("export", lambda label: ["export", "0", "--to", os.path.join(outputs, label, "export")]),
+        ("sheet", lambda label: ["sheet", "0", "--to", os.path.join(outputs, label, "sheet.png")]),
     )
     for command, arguments in commands:
         measured = {}
@@ -175,9 +178,10 @@ def tool_commands(results, tool, session):
               f"{workers} cores)", flush=True)
         name = f"kelvista-replay {command} over {FRAME_COUNT} frames of {WIDTH} x {HEIGHT}"
         results.check(f"{name}: runs and exits 0", problem is None, problem)
+        # A run that failed proves nothing about its memory.
         results.check(f"{name}: peak memory at most baseline + {workers} cores + 1 "
                       f"frames{' + the sheet' if command == 'sheet' else ''}",
-                      peak - baseline <= allowed,
-                      f"baseline {megabytes(baseline)}, peak {megabytes(peak)}: "
+                      problem is None and peak - baseline <= allowed,
+                      problem or f"baseline {megabytes(baseline)}, peak {megabytes(peak)}: "
                       f"+{growth:.2f} frames, allowed {workers + 1} frames{extra}")
         shutil.rmtree(os.path.join(outputs, "large"), ignore_errors=True)

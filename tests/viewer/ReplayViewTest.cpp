@@ -35,7 +35,7 @@ struct ModeRow {
     bool startInFrameMode;
     int command;
     std::optional<QString> answer;  // for the dialogs; nullopt = not confirmed
-    int32_t modeAfter;
+    ViewMode modeAfter;
     bool repaint;
 };
 
@@ -54,7 +54,7 @@ TEST_P(ModeTableTest, CommandMovesBetweenModesAsTabled) {
     Start();
     if (row.startInFrameMode) {
         GotoFrame(0, 2);
-        ASSERT_EQ(View().m_bFrameMode, 1);
+        ASSERT_EQ(View().m_mode, ViewMode::Frame);
     }
     const QString titleBefore = Title();
     paints->TakePaints();
@@ -62,7 +62,7 @@ TEST_P(ModeTableTest, CommandMovesBetweenModesAsTabled) {
 
     EXPECT_TRUE(Frame().OnCmdMsg(row.command));
 
-    EXPECT_EQ(View().m_bFrameMode, row.modeAfter);
+    EXPECT_EQ(View().m_mode, row.modeAfter);
     EXPECT_EQ(paints->TakePaints() > 0, row.repaint);
     EXPECT_TRUE(questions->messages.empty());
     if (!row.repaint) {
@@ -73,24 +73,30 @@ TEST_P(ModeTableTest, CommandMovesBetweenModesAsTabled) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, ModeTableTest,
     testing::Values(
-        ModeRow{"InfoNext", false, ID_NEXT_FRAME, std::nullopt, 1, true},
-        ModeRow{"InfoPrev", false, ID_PREV_FRAME, std::nullopt, 1, true},
-        ModeRow{"InfoGoto", false, ID_GOTO_FRAME, QStringLiteral("0.2"), 1, true},
-        ModeRow{"InfoRefresh", false, ID_REFRESH, std::nullopt, 0, true},
-        ModeRow{"InfoMaxFramesInRange", false, ID_MAX_FRAMES, QStringLiteral("500"), 0, true},
-        ModeRow{"InfoStop", false, ID_STOP, std::nullopt, 0, false},
-        ModeRow{"FrameNext", true, ID_NEXT_FRAME, std::nullopt, 1, true},
-        ModeRow{"FramePrev", true, ID_PREV_FRAME, std::nullopt, 1, true},
-        ModeRow{"FrameGoto", true, ID_GOTO_FRAME, QStringLiteral("0.999"), 1, true},
-        ModeRow{"FrameStop", true, ID_STOP, std::nullopt, 0, true},
-        ModeRow{"FrameRefresh", true, ID_REFRESH, std::nullopt, 1, true},
-        ModeRow{"FrameMaxFramesInRange", true, ID_MAX_FRAMES, QStringLiteral("10"), 1, true},
-        ModeRow{"InfoGotoCancelled", false, ID_GOTO_FRAME, std::nullopt, 0, false},
-        ModeRow{"FrameGotoCancelled", true, ID_GOTO_FRAME, std::nullopt, 1, false},
-        ModeRow{"InfoMaxFramesCancelled", false, ID_MAX_FRAMES, std::nullopt, 0, false},
-        ModeRow{"FrameMaxFramesCancelled", true, ID_MAX_FRAMES, std::nullopt, 1, false},
-        ModeRow{"InfoMaxFramesOutOfRange", false, ID_MAX_FRAMES, QStringLiteral("9"), 0, false},
-        ModeRow{"FrameMaxFramesOutOfRange", true, ID_MAX_FRAMES, QStringLiteral("1001"), 1, false}),
+        ModeRow{"InfoNext", false, ID_NEXT_FRAME, std::nullopt, ViewMode::Frame, true},
+        ModeRow{"InfoPrev", false, ID_PREV_FRAME, std::nullopt, ViewMode::Frame, true},
+        ModeRow{"InfoGoto", false, ID_GOTO_FRAME, QStringLiteral("0.2"), ViewMode::Frame, true},
+        ModeRow{"InfoRefresh", false, ID_REFRESH, std::nullopt, ViewMode::Info, true},
+        ModeRow{"InfoMaxFramesInRange", false, ID_MAX_FRAMES, QStringLiteral("500"), ViewMode::Info,
+                true},
+        ModeRow{"InfoStop", false, ID_STOP, std::nullopt, ViewMode::Info, false},
+        ModeRow{"FrameNext", true, ID_NEXT_FRAME, std::nullopt, ViewMode::Frame, true},
+        ModeRow{"FramePrev", true, ID_PREV_FRAME, std::nullopt, ViewMode::Frame, true},
+        ModeRow{"FrameGoto", true, ID_GOTO_FRAME, QStringLiteral("0.999"), ViewMode::Frame, true},
+        ModeRow{"FrameStop", true, ID_STOP, std::nullopt, ViewMode::Info, true},
+        ModeRow{"FrameRefresh", true, ID_REFRESH, std::nullopt, ViewMode::Frame, true},
+        ModeRow{"FrameMaxFramesInRange", true, ID_MAX_FRAMES, QStringLiteral("10"), ViewMode::Frame,
+                true},
+        ModeRow{"InfoGotoCancelled", false, ID_GOTO_FRAME, std::nullopt, ViewMode::Info, false},
+        ModeRow{"FrameGotoCancelled", true, ID_GOTO_FRAME, std::nullopt, ViewMode::Frame, false},
+        ModeRow{"InfoMaxFramesCancelled", false, ID_MAX_FRAMES, std::nullopt, ViewMode::Info,
+                false},
+        ModeRow{"FrameMaxFramesCancelled", true, ID_MAX_FRAMES, std::nullopt, ViewMode::Frame,
+                false},
+        ModeRow{"InfoMaxFramesOutOfRange", false, ID_MAX_FRAMES, QStringLiteral("9"),
+                ViewMode::Info, false},
+        ModeRow{"FrameMaxFramesOutOfRange", true, ID_MAX_FRAMES, QStringLiteral("1001"),
+                ViewMode::Frame, false}),
     [](const testing::TestParamInfo<ModeRow>& row) { return std::string(row.param.name); });
 
 // ---- Stepping with wrap-around, through real key presses. ----
@@ -192,7 +198,7 @@ TEST_F(ViewerFixture, GotoToAnAbsentFrameEntersFrameModeAndNothingElse) {
     const QSize client = Client();
     questions->answers.push_back(QStringLiteral("0.1"));
     Frame().OnCmdMsg(ID_GOTO_FRAME);
-    EXPECT_EQ(View().m_bFrameMode, 1);
+    EXPECT_EQ(View().m_mode, ViewMode::Frame);
     EXPECT_EQ(View().m_nSession, 0);
     EXPECT_EQ(View().m_nFrame, 0);
     EXPECT_EQ(Title(), QStringLiteral("kelvista"));
@@ -207,7 +213,7 @@ TEST_F(ViewerFixture, NextToAnAbsentFrameKeepsThePosition) {
     tree.Add({.session = 0, .frame = 1, .withBmp = false});
     Start();
     Frame().OnCmdMsg(ID_NEXT_FRAME);
-    EXPECT_EQ(View().m_bFrameMode, 1);
+    EXPECT_EQ(View().m_mode, ViewMode::Frame);
     EXPECT_EQ(View().m_nFrame, 0);
     EXPECT_TRUE(questions->messages.empty());
     EXPECT_EQ(paints->TakePaints(), 0);
@@ -321,7 +327,7 @@ TEST_F(ViewerFixture, StopWhitensTheHeldFrameAndReturnsTo400By300) {
 
     Frame().OnCmdMsg(ID_STOP);
 
-    EXPECT_EQ(View().m_bFrameMode, 0);
+    EXPECT_EQ(View().m_mode, ViewMode::Info);
     EXPECT_EQ(Title(), QStringLiteral("kelvista"));
     EXPECT_EQ(Client(), QSize(400, 300));
     EXPECT_GT(paints->TakePaints(), 0);
@@ -374,7 +380,7 @@ TEST_F(ViewerFixture, UnreadableBitmapReportsAndKeepsThePreviousPicture) {
 
     // With m_dib zero, a Stop whitens nothing.
     Frame().OnCmdMsg(ID_STOP);
-    EXPECT_EQ(View().surface().image().pixel(0, 0), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(View().m_surface.image().pixel(0, 0), ViewerTestTree::ColourOf(0, 1));
     EXPECT_EQ(Client(), QSize(400, 300));
 }
 

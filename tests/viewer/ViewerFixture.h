@@ -8,7 +8,8 @@
 #include <QTest>
 
 #include "MainFrame.h"
-#include "ReplayCommands.h"
+#include "ReplayApp.h"
+#include "ReplayView.h"
 #include "ViewerTestTree.h"
 
 namespace kelvista::testing_support {

@@ -196,7 +196,7 @@ void ReplayView::PaintFrame(QPainter& painter, const QRect& exposed) {
     }
     // Where the window is larger than the frame (or before any frame), the background shows.
     const QRectF area(exposed);
-    const QBrush background = palette().window();
+    const QBrush background = palette().base();
     if (area.right() > imageRect.right()) {
         painter.fillRect(QRectF(QPointF(std::max(area.left(), imageRect.right()), area.top()),
                                 area.bottomRight()),
@@ -210,12 +210,13 @@ void ReplayView::PaintFrame(QPainter& painter, const QRect& exposed) {
 }
 
 void ReplayView::PaintInfo(QPainter& painter, const QRect& exposed) {
-    painter.fillRect(exposed, palette().window());
+    // A plain window's colours, black on white: Base and Text. Window is the grey of dialogs.
+    painter.fillRect(exposed, palette().base());
     char stamp[kShortTextCapacity];
     BuildStamp(stamp, sizeof stamp);
     const std::string text = InfoText(stamp, m_nSession, m_nFrame, m_nMaxFrames);
 
-    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setPen(palette().color(QPalette::Text));
     const QFontMetrics metrics(font());
     int baseline = metrics.ascent();
     std::string_view rest(text);

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include <QMessageBox>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include "ViewerFixture.h"
 
@@ -206,7 +208,7 @@ TEST_F(ViewerFixture, GotoToAnAbsentFrameEntersFrameModeAndNothingElse) {
     EXPECT_TRUE(questions->messages.empty());
     EXPECT_EQ(paints->TakePaints(), 0);
     // Before any frame, frame mode shows the window background.
-    EXPECT_EQ(Screen().pixel(5, 5), View().palette().color(QPalette::Window).rgb());
+    EXPECT_EQ(Screen().pixel(5, 5), View().palette().color(QPalette::Base).rgb());
 }
 
 TEST_F(ViewerFixture, NextToAnAbsentFrameKeepsThePosition) {
@@ -310,11 +312,43 @@ TEST_F(ViewerFixture, AreaOutsideTheFrameShowsTheBackground) {
     Frame().OnCmdMsg(ID_NEXT_FRAME);
     Frame().resize(100, 80);
     const QImage screen = Screen();
-    const QRgb background = View().palette().color(QPalette::Window).rgb();
+    const QRgb background = View().palette().color(QPalette::Base).rgb();
     EXPECT_EQ(screen.pixel(19, 9), ViewerTestTree::ColourOf(0, 1));
     EXPECT_EQ(screen.pixel(20, 5), background);
     EXPECT_EQ(screen.pixel(5, 10), background);
     EXPECT_EQ(screen.pixel(99, 79), background);
+}
+
+// The view paints as a plain window does: black text on the white of an edit field (Base, Text),
+// not on the grey of dialogs (Window), which is what Fusion gives QPalette::Window.
+TEST_F(ViewerFixture, InfoScreenAndAreaOutsideTheFrameAreBlackOnWhite) {
+    tree.Add({.session = 0, .frame = 1, .width = 20, .height = 10});
+    Start();
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    ASSERT_NE(fusion, nullptr);
+    QPalette palette = fusion->standardPalette();
+    ASSERT_NE(palette.color(QPalette::Window).rgb(), kWhite);
+    palette.setColor(QPalette::WindowText, Qt::red);
+    View().setPalette(palette);
+
+    const QImage info = Screen();
+    int black = 0;
+    for (int y = 0; y < info.height(); ++y) {
+        for (int x = 0; x < info.width(); ++x) {
+            const QRgb pixel = info.pixel(x, y);
+            ASSERT_EQ(qRed(pixel), qGreen(pixel))
+                << x << "," << y << " is not black, white or grey";
+            black += pixel == qRgb(0, 0, 0) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(info.pixel(info.width() - 1, info.height() - 1), kWhite);
+    EXPECT_GT(black, 0);
+
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    Frame().resize(100, 80);
+    const QImage frame = Screen();
+    EXPECT_EQ(frame.pixel(19, 9), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(frame.pixel(50, 40), kWhite);
 }
 
 TEST_F(ViewerFixture, StopWhitensTheHeldFrameAndReturnsTo400By300) {

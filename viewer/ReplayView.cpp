@@ -159,7 +159,9 @@ int ReplayView::ResizeClientTo(int width, int height) {
 }
 
 void ReplayView::SetMainWindowText(const QString& text) {
-    window()->setWindowTitle(text);
+    // Qt takes "[*]" in a title for the window-modified mark and drops it; it shows "[*][*]" as
+    // "[*]". Doubling every "[*]" shows the text as written.
+    window()->setWindowTitle(QString(text).replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
 }
 
 void ReplayView::ShowMissingFrame(const char* caption, const std::string& basePath) {

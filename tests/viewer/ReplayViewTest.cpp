@@ -277,13 +277,17 @@ TEST_P(CaptionTitleTest, TitleIsCaptionThenPosition) {
 
 INSTANTIATE_TEST_SUITE_P(
     Captions, CaptionTitleTest,
-    testing::Values(CaptionRow{"Plain", "Hand 12", QStringLiteral("Hand 12 [2.001]")},
-                    CaptionRow{"Empty", "", QStringLiteral(" [2.001]")},
-                    CaptionRow{"TrailingSpace", "abc \r", QStringLiteral("abc  [2.001]")},
-                    CaptionRow{"Utf8", "Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5",
-                               QString::fromUtf8("Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5 [2.001]")},
-                    CaptionRow{"Windows1252", "Caf\xe9 \x80",
-                               QString::fromUtf8("Caf\xc3\xa9 \xe2\x82\xac [2.001]")}),
+    testing::Values(
+        CaptionRow{"Plain", "Hand 12", QStringLiteral("Hand 12 [2.001]")},
+        CaptionRow{"Empty", "", QStringLiteral(" [2.001]")},
+        CaptionRow{"TrailingSpace", "abc \r", QStringLiteral("abc  [2.001]")},
+        CaptionRow{"Utf8", "Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5",
+                   QString::fromUtf8("Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5 [2.001]")},
+        // Qt reads "[*]" in a title as the modified mark; a caption shows as written.
+        CaptionRow{"ModifiedMark", "Score [*] bonus", QStringLiteral("Score [*] bonus [2.001]")},
+        CaptionRow{"DoubledModifiedMark", "[*][*]x[*]", QStringLiteral("[*][*]x[*] [2.001]")},
+        CaptionRow{"Windows1252", "Caf\xe9 \x80",
+                   QString::fromUtf8("Caf\xc3\xa9 \xe2\x82\xac [2.001]")}),
     [](const testing::TestParamInfo<CaptionRow>& row) { return std::string(row.param.name); });
 
 TEST_F(ViewerFixture, FrameSizesTheClientAndKeepsTheWindowWhereItStands) {

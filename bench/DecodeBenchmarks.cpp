@@ -38,10 +38,10 @@ std::string CaseName(FrameSize size, BmpLayout layout, Decoder decoder) {
            DecoderName(decoder);
 }
 
-bool RowEquals(const uint8_t* decoded, const uint8_t* expected, int32_t width, bool zeroFourth) {
+// The colour bytes as expected and an opaque fourth byte.
+bool RowEquals(const uint8_t* decoded, const uint8_t* expected, int32_t width) {
     for (int32_t x = 0; x < width; ++x, decoded += 4, expected += 4) {
-        if (std::memcmp(decoded, expected, 3) != 0 ||
-            decoded[3] != (zeroFourth ? 0 : expected[3])) {
+        if (std::memcmp(decoded, expected, 3) != 0 || decoded[3] != 0xFF) {
             return false;
         }
     }
@@ -59,24 +59,23 @@ bool RowIsStoredBitfields(const uint8_t* decoded, const uint8_t* expected, int32
     return true;
 }
 
-// Whether LoadBMP's result holds the picture: 24-bit with a zero fourth byte, plain 32-bit as
-// stored. A top-down 24-bit file may come out either way up, and a masked 32-bit file either as
-// stored or with its channels moved to blue, green, red, 0.
+// Whether LoadBMP's result holds the picture, opaque. A top-down 24-bit file may come out either
+// way up, and a masked 32-bit file either as stored or with its channels moved to blue, green,
+// red, 0xFF.
 const char* CheckOurs(const DibSection& dib, const SamplePicture& picture, BmpLayout layout) {
     if (dib.width != picture.width || dib.height != picture.height || dib.bitsPerPixel != 32 ||
         dib.bytesPerRow != picture.width * 4 || dib.bits == nullptr) {
         return "LoadBMP gave the wrong geometry";
     }
-    const bool zeroFourth = layout != BmpLayout::Rgb32;
     bool upright = true;
     bool flipped = layout == BmpLayout::Rgb24TopDown;
     bool stored = layout == BmpLayout::Rgb32Bitfields;
     for (int32_t y = 0; y < picture.height && (upright || flipped || stored); ++y) {
         const uint8_t* row =
             dib.bits + static_cast<size_t>(y) * static_cast<size_t>(dib.bytesPerRow);
-        upright = upright && RowEquals(row, picture.pixel(0, y), picture.width, zeroFourth);
-        flipped = flipped && RowEquals(row, picture.pixel(0, picture.height - 1 - y), picture.width,
-                                       zeroFourth);
+        upright = upright && RowEquals(row, picture.pixel(0, y), picture.width);
+        flipped =
+            flipped && RowEquals(row, picture.pixel(0, picture.height - 1 - y), picture.width);
         stored = stored && RowIsStoredBitfields(row, picture.pixel(0, y), picture.width);
     }
     return upright || flipped || stored ? nullptr : "LoadBMP gave the wrong pixels";

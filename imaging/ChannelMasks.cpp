@@ -67,7 +67,7 @@ void PixelNormaliser::normaliseRow(uint8_t* pixels, size_t count) const {
             uint32_t pixel;
             std::memcpy(&pixel, pixels, sizeof pixel);
             pixel = (pixel >> blueShift & 0xFFu) | (pixel >> greenShift & 0xFFu) << 8 |
-                    (pixel >> redShift & 0xFFu) << 16;
+                    (pixel >> redShift & 0xFFu) << 16 | 0xFF000000u;
             std::memcpy(pixels, &pixel, sizeof pixel);
         }
         return;
@@ -78,7 +78,7 @@ void PixelNormaliser::normaliseRow(uint8_t* pixels, size_t count) const {
         pixels[0] = m_blue.extract(pixel);
         pixels[1] = m_green.extract(pixel);
         pixels[2] = m_red.extract(pixel);
-        pixels[3] = 0;
+        pixels[3] = 0xFF;
     }
 }
 

@@ -20,7 +20,9 @@ struct DibSection {
 // A loaded bitmap: the object a "bitmap handle" owns.
 //
 // A 32-bit bitmap owns one block of width * height * 4 bytes, blue, green, red, fourth byte,
-// top-down, 64-byte aligned, that a QImage of Format_RGB32 can wrap without a copy.
+// top-down, 64-byte aligned, that a QImage of Format_RGB32 can wrap without a copy. The loader
+// writes 0xFF in every fourth byte, as Format_RGB32 requires: drawn onto a target with an alpha
+// channel, the frame is opaque.
 //
 // A bitmap freshly read from a file at another depth owns no pixel block: its rows stay in the
 // file and are fetched on demand by the conversion (through source()), so a 24-bit file is read

@@ -355,6 +355,24 @@ TEST_F(ViewerFixture, InfoScreenAndAreaOutsideTheFrameAreBlackOnWhite) {
     EXPECT_EQ(frame.pixel(50, 40), kWhite);
 }
 
+// A frame is opaque on any target, also on one with an alpha channel.
+TEST_F(ViewerFixture, FramesAreOpaqueWhenRenderedOntoATargetWithAlpha) {
+    tree.Add({.session = 0, .frame = 1, .width = 24, .height = 8, .depth = BmpDepth::Rgb24});
+    tree.Add({.session = 0, .frame = 2, .width = 24, .height = 8, .depth = BmpDepth::Rgb32});
+    Start();
+    for (const int32_t frame : {1, 2}) {
+        GotoFrame(0, frame);
+        ASSERT_EQ(Client(), QSize(24, 8));
+        QImage target(Client(), QImage::Format_ARGB32_Premultiplied);
+        target.fill(Qt::transparent);
+        View().render(&target);
+        for (const QPoint& at : {QPoint(0, 0), QPoint(23, 7), QPoint(17, 3)}) {
+            EXPECT_EQ(target.pixel(at), ViewerTestTree::ColourOf(0, frame))
+                << "frame " << frame << " at " << at.x() << "," << at.y();
+        }
+    }
+}
+
 TEST_F(ViewerFixture, StopWhitensTheHeldFrameAndReturnsTo400By300) {
     tree.Add({.session = 0, .frame = 1, .width = 64, .height = 32, .caption = "one"});
     Start();

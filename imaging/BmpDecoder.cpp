@@ -13,7 +13,7 @@ namespace {
 
 // Rows are read in runs of about this many bytes (at least one row), and each run is normalised
 // while it is still in the cache.
-constexpr size_t kRunBytes = size_t{256} << 10;
+constexpr size_t kRunBytes = size_t{1} << 20;
 
 BitmapHandle Decode32(BmpPixelSource& source, const BmpHeader& header) {
     BitmapHandle bitmap =

@@ -122,7 +122,7 @@ public:
 
     // No message so far, and the view holds a frame of the step size.
     bool viewHealthy() const {
-        const QImage& frame = m_app->MainFrame()->View().surface().image();
+        const QImage& frame = m_app->MainFrame()->View().m_surface.image();
         return m_messages == 0 && frame.width() == kStepSize.width &&
                frame.height() == kStepSize.height;
     }

@@ -191,7 +191,7 @@ int ViewerMemory(int argc, char** argv, int32_t tabs) {
     }
     const auto elapsed = std::chrono::steady_clock::now() - start;
     const uint64_t peak = StatusBytes("VmHWM");
-    const QImage& frame = view.surface().image();
+    const QImage& frame = view.m_surface.image();
     if (messages != 0 || frame.isNull() || view.m_nFrame != std::max(tabs, 1)) {
         return 3;
     }

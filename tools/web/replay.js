@@ -76,12 +76,17 @@
         picture.hidden = !held || held.white;
         whitened.hidden = !held || !held.white;
         if (held) {
-            // One frame pixel per device pixel, whatever the zoom or screen density.
+            // One frame pixel per device pixel, whatever the zoom or screen density. The boxes
+            // keep whole CSS pixels (browsers round fractional ones) and are shrunk by a
+            // transform; the frame box takes the size they show at.
             const scale = window.devicePixelRatio || 1;
             for (const box of [picture, whitened]) {
-                box.style.width = held.width / scale + "px";
-                box.style.height = held.height / scale + "px";
+                box.style.width = held.width + "px";
+                box.style.height = held.height + "px";
+                box.style.transform = scale === 1 ? "" : "scale(" + 1 / scale + ")";
             }
+            frameBox.style.width = held.width / scale + "px";
+            frameBox.style.height = held.height / scale + "px";
         }
     }
 
@@ -150,9 +155,12 @@
         element("ask-title").textContent = title;
         element("ask-label").textContent = label;
         input.value = value;
-        dialog.returnValue = "";
-        dialog.onclose = () => {
-            if (dialog.returnValue === "ok") confirmed(input.value);
+        // The answer is taken at once, not from the dialog's (queued) close event, so that a
+        // key pressed right after Enter finds the new position, as after the viewer's dialog.
+        dialog.querySelector("form").onsubmit = (event) => {
+            event.preventDefault();
+            dialog.close();
+            if (!event.submitter || event.submitter.value === "ok") confirmed(input.value);
         };
         dialog.showModal();
         input.select();

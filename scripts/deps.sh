@@ -3,6 +3,7 @@ KELVISTA_PACKAGES=(
     cmake ninja-build g++ clang libclang-rt-14-dev
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
+    chromium python3 fonts-dejavu-core
 )
 
 # Installs whichever of the packages (plus any given as arguments) are missing.

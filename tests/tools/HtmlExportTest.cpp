@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "CaptionFile.h"
 #include "HtmlExport.h"
 
 namespace kelvista::replaycli {
@@ -151,6 +152,46 @@ TEST(HtmlExportPage, WritesTheRepositoryScriptAndStyleBesideIndex) {
 
     EXPECT_FALSE(WritePageFiles(dir.filePath("no/such/folder"), SampleData(), error));
     EXPECT_NE(error.find("index.html"), std::string::npos) << error;
+}
+
+TEST(HtmlExportFrames, EachFrameAsTheViewerWouldFindIt) {
+    FrameReport report;
+    report.session = 3;
+    report.frame = 7;
+    report.screenshotListed = report.captionListed = true;
+    report.screenshotOpens = report.captionOpens = true;
+    report.decodeTried = true;
+    report.captionRead = true;
+    report.caption = "Caf\xe9 \xe2\x80\x94 UTF-8";
+    const QString file = QStringLiteral("session3-frame007.png");
+
+    const std::optional<PageFrame> shown = PageFrameOf(report, file);
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(shown->frame, 7);
+    EXPECT_EQ(shown->missing, PageFrame::Missing::None);
+    EXPECT_EQ(shown->file, file);
+    EXPECT_EQ(shown->caption, CaptionText(report.caption));  // the viewer's caption decoding
+
+    FrameReport refused = report;
+    refused.loaderCode = -2;
+    const std::optional<PageFrame> notShown = PageFrameOf(refused, file);
+    ASSERT_TRUE(notShown.has_value());
+    EXPECT_EQ(notShown->missing, PageFrame::Missing::Screenshot);
+    EXPECT_EQ(notShown->caption, CaptionText(report.caption));
+    EXPECT_TRUE(notShown->file.isEmpty());
+
+    FrameReport unreadable = report;
+    unreadable.captionRead = false;
+    unreadable.caption.clear();
+    ASSERT_TRUE(PageFrameOf(unreadable, file).has_value());
+    EXPECT_EQ(PageFrameOf(unreadable, file)->missing, PageFrame::Missing::Caption);
+
+    FrameReport absent = report;
+    absent.captionOpens = false;
+    EXPECT_FALSE(PageFrameOf(absent, file).has_value());
+    absent = report;
+    absent.screenshotOpens = false;
+    EXPECT_FALSE(PageFrameOf(absent, file).has_value());
 }
 
 TEST(HtmlExportPage, StampHasTheFormOfTheViewersBuildStamp) {

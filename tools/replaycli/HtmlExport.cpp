@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 
+#include "CaptionFile.h"
+
 namespace kelvista::replaycli {
 
 namespace {
@@ -32,6 +34,25 @@ bool WriteFile(const QString& path, const QByteArray& bytes, std::string& error)
 }
 
 }  // namespace
+
+std::optional<PageFrame> PageFrameOf(const FrameReport& report, const QString& file) {
+    if (!report.present()) {
+        return std::nullopt;
+    }
+    PageFrame page;
+    page.frame = report.frame;
+    if (!report.captionRead) {
+        page.missing = PageFrame::Missing::Caption;
+        return page;
+    }
+    page.caption = CaptionText(report.caption);
+    if (report.viewable()) {
+        page.file = file;
+    } else {
+        page.missing = PageFrame::Missing::Screenshot;
+    }
+    return page;
+}
 
 std::string JsonString(const QString& text) {
     std::string out = "\"";

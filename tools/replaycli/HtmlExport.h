@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+
+#include "FrameProbe.h"
 
 namespace kelvista::replaycli {
 
@@ -30,6 +33,11 @@ struct PageFrame {
     QString file;     // the PNG beside index.html, when Missing::None
     Missing missing = Missing::None;
 };
+
+// The page's entry for a frame as the viewer would find it, `file` naming its PNG: none for a
+// frame that is not present (the page leaves it out), the title and "MISSING FRAME (BMP)" for a
+// screenshot the loader refused, "MISSING FRAME (HTM)" for a caption file that cannot be read.
+std::optional<PageFrame> PageFrameOf(const FrameReport& report, const QString& file);
 
 struct PageData {
     int32_t session = 0;

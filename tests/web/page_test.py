@@ -189,8 +189,11 @@ def export_page(build, environment, out):
     usage = subprocess.run([tool, "export", "--help"], env=environment, capture_output=True,
                            text=True).stdout
     if "--html" in usage:
-        subprocess.run([tool, "export", str(SESSION), "--html", str(out)], env=environment,
-                       check=True, capture_output=True)
+        # Exit code 1: the refused screenshot is named, and in the page as its notice.
+        run = subprocess.run([tool, "export", str(SESSION), "--html", str(out)],
+                             env=environment, capture_output=True, text=True)
+        if run.returncode not in (0, 1) or not (out / "index.html").is_file():
+            raise RuntimeError("export --html failed: " + run.stderr)
         return
     subprocess.run([tool, "export", str(SESSION), "--to", str(out)], env=environment,
                    capture_output=True)  # exit 1: the refused screenshot is named

@@ -281,6 +281,11 @@ def test_wrap_around(suite, page):
         " document.getElementById('ask-value').value]"),
         ["Select Max Frames", "Max Frames (10-1000)", "10"])
     page.press("Escape")
+    page.press("Escape")
+    page.answer("F2", "3.3")  # absent: frame mode, but the info screen is not yet redrawn
+    suite.check("F2 to an absent frame redraws nothing", page.info_text() is not None)
+    page.answer("F10", "letters")
+    suite.check("F10 without a number keeps the count and redraws", page.info_text() is None)
     page.answer("F10", "9")
     page.answer("F10", "1001")
     page.answer("F10", "13")

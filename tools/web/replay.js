@@ -176,9 +176,11 @@
         Escape: stop,
         F10: () =>
             ask("Select Max Frames", "Max Frames (10-1000)", String(view.maxFrames), (text) => {
+                // Text without a number keeps the count, and still redraws.
                 const scanned = scanDecimal(text, 0).value;
-                if (scanned !== null && scanned >= 10 && scanned <= 1000) {
-                    view.maxFrames = scanned;
+                const count = scanned !== null ? scanned : view.maxFrames;
+                if (count >= 10 && count <= 1000) {
+                    view.maxFrames = count;
                     render();
                 }
             }),

@@ -378,7 +378,7 @@ def test_hostile_caption(suite, page):
 
 def test_pixels(suite, page, scale, build, environment, tree, scratch):
     for frame in (0, 1, 2, 4, 9):
-        name = "frame %d at scale %d" % (frame, scale)
+        name = "frame %d at scale %g" % (frame, scale)
         page.open("#3.%d" % frame, scale=scale)
         if not page.wait_for_picture():
             suite.check(name + ": shown at one frame pixel per device pixel", False,
@@ -410,6 +410,12 @@ def test_layout(suite, page):
         "[document.getElementById('picture').getBoundingClientRect().width,"
         " document.scrollingElement.scrollWidth >= 500,"
         " document.scrollingElement.scrollHeight >= 350]"), [500, True, True])
+    page.open("#3.12", scale=2, width=400, height=300)
+    suite.check("large frame at scale 2 shown", page.wait_for_picture())
+    suite.equal("large frame at scale 2: half the CSS size, no scroll room left over",
+                page.evaluate("[document.getElementById('picture').getBoundingClientRect().width,"
+                              " document.scrollingElement.scrollWidth,"
+                              " document.scrollingElement.scrollHeight]"), [250, 400, 300])
     page.open("#3.0", width=200, height=120)
     suite.check("a small window shows a frame", page.wait_for_picture())
 
@@ -464,6 +470,8 @@ def main():
                                                           tree, temp)),
                 ("pixels at scale 2", lambda: test_pixels(suite, page, 2, build, environment,
                                                           tree, temp)),
+                ("pixels at scale 1.5", lambda: test_pixels(suite, page, 1.5, build,
+                                                            environment, tree, temp)),
                 ("layout", lambda: test_layout(suite, page)),
             ]
             for name, run in groups:

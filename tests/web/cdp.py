@@ -66,13 +66,17 @@ class Browser:
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
 
-        target = self.call("Target.createTarget", {"url": "about:blank"}, session=None)
-        self._session = self.call("Target.attachToTarget",
-                                  {"targetId": target["targetId"], "flatten": True},
-                                  session=None)["sessionId"]
-        for domain in ("Page.enable", "Runtime.enable"):
-            self.call(domain)
-        self.call("Emulation.setFocusEmulationEnabled", {"enabled": True})
+        try:
+            target = self.call("Target.createTarget", {"url": "about:blank"}, session=None)
+            self._session = self.call("Target.attachToTarget",
+                                      {"targetId": target["targetId"], "flatten": True},
+                                      session=None)["sessionId"]
+            for domain in ("Page.enable", "Runtime.enable"):
+                self.call(domain)
+            self.call("Emulation.setFocusEmulationEnabled", {"enabled": True})
+        except (BrowserError, OSError):
+            self.close()
+            raise
 
     def _read(self):
         buffer = b""
@@ -99,7 +103,10 @@ class Browser:
         message = {"id": self._next_id, "method": method, "params": params or {}}
         if session is True:
             message["sessionId"] = self._session
-        os.write(self._to_browser, json.dumps(message).encode() + b"\0")
+        try:
+            os.write(self._to_browser, json.dumps(message).encode() + b"\0")
+        except BrokenPipeError:
+            raise BrowserError(method + ": the browser has gone") from None
         deadline = time.monotonic() + self.timeout
         with self._replied:
             while self._next_id not in self._replies:

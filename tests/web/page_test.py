@@ -183,27 +183,12 @@ def make_tree(root):
 
 
 def export_page(build, environment, out):
-    """The page of SESSION through `kelvista-replay export --html`; until that option exists,
-    the frames through `export --to` and the page through the test's own page writer."""
-    tool = str(build / "tools" / "kelvista-replay")
-    usage = subprocess.run([tool, "export", "--help"], env=environment, capture_output=True,
-                           text=True).stdout
-    if "--html" in usage:
-        # Exit code 1: the refused screenshot is named, and in the page as its notice.
-        run = subprocess.run([tool, "export", str(SESSION), "--html", str(out)],
-                             env=environment, capture_output=True, text=True)
-        if run.returncode not in (0, 1) or not (out / "index.html").is_file():
-            raise RuntimeError("export --html failed: " + run.stderr)
-        return
-    subprocess.run([tool, "export", str(SESSION), "--to", str(out)], env=environment,
-                   capture_output=True)  # exit 1: the refused screenshot is named
-    rows = []
-    for frame, (_, _, bits, caption) in sorted(FRAMES.items()):
-        file = "BMP" if bits == 8 else "session%d-frame%03d.png" % (SESSION, frame)
-        rows.append("%d\t%s\t%s\n" % (frame, file, caption))
-    subprocess.run([str(build / "tests" / "web" / "page_export_driver"), str(out), str(SESSION),
-                    str(MAX_FRAMES), "2026 Dec 8 23:10:04"], input="".join(rows).encode(),
-                   check=True)
+    """The page of SESSION through `kelvista-replay export --html`. Exit code 1: the refused
+    screenshot is named on stderr, and written into the page as its notice."""
+    run = subprocess.run([str(build / "tools" / "kelvista-replay"), "export", str(SESSION),
+                          "--html", str(out)], env=environment, capture_output=True, text=True)
+    if run.returncode not in (0, 1) or not (out / "index.html").is_file():
+        raise RuntimeError("export --html failed: " + run.stderr)
 
 
 def crop(picture, width, height):

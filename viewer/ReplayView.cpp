@@ -12,6 +12,7 @@
 #include "CaptionFile.h"
 #include "FrameNumbers.h"
 #include "MainFrame.h"
+#include "PixelBlock.h"
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
 #include "ValueScanner.h"
@@ -26,6 +27,9 @@ ReplayView::ReplayView(QWidget* parent)
     setCursor(Qt::ArrowCursor);
     // Every exposed pixel is painted by OnPaint, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_spareBlockRelease.setSingleShot(true);
+    m_spareBlockRelease.setInterval(kSpareBlockKeepMs);
+    connect(&m_spareBlockRelease, &QTimer::timeout, [] { ReleaseSparePixelBlock(); });
 }
 
 // The surface releases the held frame bitmap; m_hBitmap never holds one past a load.
@@ -141,8 +145,10 @@ int ReplayView::LoadReplayFrame(const std::string& basePath) {
         ShowMissingFrame("MISSING FRAME (BMP)", basePath);
         return -1;
     }
-    // The bitmap of the frame held before is released here.
+    // The bitmap of the frame held before is released here; its block stays as the loader's
+    // spare until stepping pauses.
     m_surface.Select(std::move(m_hBitmap));
+    m_spareBlockRelease.start();
 
     const QSize client = NaturalClientSize(QSize(m_dib.width, m_dib.height), devicePixelRatioF());
     ResizeClientTo(client.width(), client.height());

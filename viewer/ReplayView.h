@@ -7,6 +7,7 @@
 
 #include <QKeyCombination>
 #include <QSize>
+#include <QTimer>
 #include <QWidget>
 
 #include "FrameBitmap.h"
@@ -78,6 +79,10 @@ public:
     int32_t m_nFrame = 0;
     int32_t m_nMaxFrames = kDefaultMaxFrames;  // frame count at which stepping wraps around
 
+    // How long after a load the loader's spare pixel block is kept for the next frame: longer
+    // than the gap between two key repeats, so that holding TAB reuses it every step.
+    static constexpr int kSpareBlockKeepMs = 1000;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     // TAB and SHIFT+TAB step frames; they never move the focus away from the view.
@@ -94,6 +99,9 @@ private:
     void ShowMissingFrame(const char* caption, const std::string& basePath);
 
     std::unique_ptr<ViewQuestions> m_questions;
+    // Gives the spare pixel block back once stepping pauses, so a frame at rest costs the frame
+    // and the window's backing store only.
+    QTimer m_spareBlockRelease;
 };
 
 // The logical size at which a bitmap of `pixels` shows one frame pixel per device pixel.

@@ -22,6 +22,7 @@ FRAME_COUNT = 64
 # this machine is enough to show that nothing accumulates, and PNG encoding of 4K frames is slow.
 TOOL_FRAME_COUNT = 12
 KEY_REPEAT_MS = 33  # a keyboard's auto-repeat, about 30 presses a second
+SPARE_KEPT_S = 1  # how long the viewer keeps the loader's spare block after a load
 # Room for the window around a whole frame, so that its backing store is a frame's size too.
 SCREEN = "4000x2400"
 
@@ -88,6 +89,8 @@ def held_tab(results, processes, display_name, binary, session):
     client = x.client_geometry(main)
     title = x.title(main)
     peak = status_bytes(viewer.pid, "VmHWM")
+    time.sleep(SPARE_KEPT_S + 1)  # the loader's spare block goes once stepping pauses
+    resting = status_bytes(viewer.pid, "VmRSS")
     processes.stop(viewer)
 
     name = f"X11 TAB held through {FRAME_COUNT} frames of {WIDTH} x {HEIGHT}"
@@ -103,6 +106,11 @@ def held_tab(results, processes, display_name, binary, session):
                   reached and client and client[2:] == (WIDTH, HEIGHT) and
                   peak - idle <= 3 * FRAME_BYTES,
                   f"idle {megabytes(idle)}, peak {megabytes(peak)}: +{growth:.2f} frames")
+    rest = (resting - idle) / FRAME_BYTES
+    results.check(f"{name}: at rest again, memory at most idle + 2 frames (the frame shown and "
+                  "the window's backing store)",
+                  reached and resting - idle <= 2 * FRAME_BYTES,
+                  f"idle {megabytes(idle)}, at rest {megabytes(resting)}: +{rest:.2f} frames")
 
 
 # Runs a command and prints "EXIT_CODE PEAK_KB" of it. The peak wait4 reports for a process

@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include "PixelBlock.h"
 #include "ViewerFixture.h"
 
 namespace kelvista {
@@ -405,6 +406,29 @@ TEST_F(ViewerFixture, StopInInfoModeDoesNothing) {
     EXPECT_EQ(Client(), QSize(300, 200));
     EXPECT_EQ(Title(), QStringLiteral("untouched"));
     EXPECT_EQ(paints->TakePaints(), 0);
+}
+
+// ---- Memory while stepping. ----
+
+TEST_F(ViewerFixture, SpareBlockOfTheLastFrameIsReusedWhileSteppingAndGivenBackAtRest) {
+    for (int32_t frame = 1; frame <= 3; ++frame) {
+        tree.Add({.session = 0, .frame = frame, .width = 64, .height = 48});
+    }
+    Start();
+    ReleaseSparePixelBlock();
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    const uint8_t* first = View().m_dib.bits;
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    // The first frame's block is now the spare, and the third frame is loaded into it.
+    EXPECT_EQ(SparePixelBlockBytes(), size_t{64} * 48 * 4);
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    EXPECT_EQ(View().m_dib.bits, first);
+    EXPECT_EQ(View().m_nFrame, 3);
+
+    // Once stepping pauses, only the frame shown keeps its pixels.
+    EXPECT_TRUE(QTest::qWaitFor([] { return SparePixelBlockBytes() == 0; },
+                                ReplayView::kSpareBlockKeepMs * 5));
+    EXPECT_EQ(Screen().pixel(0, 0), ViewerTestTree::ColourOf(0, 3));
 }
 
 // ---- Frames that cannot be loaded. ----

@@ -77,8 +77,9 @@ int ExpandRow24To32Ssse3(uint8_t* dst, const uint8_t* src, int count) {
 }
 #endif
 
-// Rows of a 24-bit file are fetched in runs of about this many bytes (at least one row).
-constexpr size_t kStagingBytes = size_t{256} << 10;
+// Rows of a 24-bit file are fetched in runs of about this many bytes (at least one row): enough
+// to keep the reads few, small beside the frame, which is what stepping may hold three of.
+constexpr size_t kStagingBytes = size_t{64} << 10;
 
 int FinishLoad(BitmapHandle loaded, BitmapHandle& bitmapOut, DibSection& dibOut) {
     bitmapOut = std::move(loaded);

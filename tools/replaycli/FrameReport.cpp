@@ -1,6 +1,7 @@
 #include "FrameReport.h"
 
 #include "BmpLoader.h"
+#include "BmpProbe.h"
 #include "CaptionFile.h"
 #include "ReplayLayout.h"
 
@@ -63,22 +64,30 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     if (options.readCaption && report.captionOpens) {
         report.captionRead = ReadCaptionFile(captionPath, report.caption);
     }
-    if (options.decode && report.screenshotOpens) {
-        BitmapHandle bitmap;
-        DibSection dib;
-        report.decodeTried = true;
-        report.loaderCode = LoadBMP(screenshotPath, bitmap, dib);
-        if (bitmap) {
-            report.width = bitmap->width();
-            report.height = bitmap->height();
-            // A refused bitmap may never have been converted: its own depth is the file's.
-            report.sourceBitsPerPixel = bitmap->sourceBitsPerPixel() > 0
-                                            ? bitmap->sourceBitsPerPixel()
-                                            : bitmap->bitsPerPixel();
-        }
-        if (report.loaderCode == 0 && options.usePicture) {
-            options.usePicture(report, dib);
-        }
+    if (!report.screenshotOpens) {
+        return report;
+    }
+    report.decodeTried = true;
+    if (options.screenshot == ScreenshotCheck::Probe) {
+        const BmpProbe probe = ProbeBMP(screenshotPath);
+        report.loaderCode = probe.code;
+        report.width = probe.width;
+        report.height = probe.height;
+        report.sourceBitsPerPixel = probe.sourceBitsPerPixel;
+        return report;
+    }
+    BitmapHandle bitmap;
+    DibSection dib;
+    report.loaderCode = LoadBMP(screenshotPath, bitmap, dib);
+    if (bitmap) {
+        report.width = bitmap->width();
+        report.height = bitmap->height();
+        // A refused bitmap may never have been converted: its own depth is the file's.
+        report.sourceBitsPerPixel = bitmap->sourceBitsPerPixel() > 0 ? bitmap->sourceBitsPerPixel()
+                                                                     : bitmap->bitsPerPixel();
+    }
+    if (report.loaderCode == 0 && options.usePicture) {
+        options.usePicture(report, dib);
     }
     return report;
 }

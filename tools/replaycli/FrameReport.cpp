@@ -1,5 +1,9 @@
 #include "FrameReport.h"
 
+#include <algorithm>
+
+#include <QThreadPool>
+
 #include "BmpLoader.h"
 #include "BmpProbe.h"
 #include "CaptionFile.h"
@@ -59,10 +63,12 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     const std::string screenshotPath = entry.basePath + ".bmp";
     const std::string captionPath = entry.basePath + ".htm";
     report.screenshotOpens = entry.screenshotListed && FileExists(screenshotPath);
-    report.captionOpens = entry.captionListed && FileExists(captionPath);
-
-    if (options.readCaption && report.captionOpens) {
+    if (options.readCaption && entry.captionListed) {
+        // Opened as FileExists opens it: once is enough for the test and the line.
         report.captionRead = ReadCaptionFile(captionPath, report.caption);
+        report.captionOpens = report.captionRead;
+    } else {
+        report.captionOpens = entry.captionListed && FileExists(captionPath);
     }
     if (!report.screenshotOpens) {
         return report;
@@ -90,6 +96,18 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
         options.usePicture(report, dib);
     }
     return report;
+}
+
+std::vector<FrameBatch> FrameBatches(size_t frameCount) {
+    const size_t threads =
+        static_cast<size_t>(std::max(1, QThreadPool::globalInstance()->maxThreadCount()));
+    const size_t size = std::clamp<size_t>(frameCount / (threads * 4), 1, 64);
+    std::vector<FrameBatch> batches;
+    batches.reserve((frameCount + size - 1) / size);
+    for (size_t first = 0; first < frameCount; first += size) {
+        batches.push_back({first, std::min(size, frameCount - first)});
+    }
+    return batches;
 }
 
 std::vector<FrameItem> FrameItems(const std::vector<SessionScan>& sessions) {

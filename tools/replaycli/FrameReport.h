@@ -68,21 +68,42 @@ struct FrameItem {
     const FrameEntry* entry = nullptr;
 };
 
+// Consecutive frames inspected by one task.
+struct FrameBatch {
+    size_t first = 0;
+    size_t count = 0;
+};
+
+// `frameCount` frames cut into batches: small enough that every thread of the pool gets several,
+// at most 64 frames each.
+std::vector<FrameBatch> FrameBatches(size_t frameCount);
+
 // Every frame of the scans, in session and frame order.
 std::vector<FrameItem> FrameItems(const std::vector<SessionScan>& sessions);
 
 // Inspects the frames of one session on the thread pool with `options` and hands each report, in
-// frame order, to `consume(report)` on the calling thread. Only a small window of frames is worked
-// on at a time.
+// frame order, to `consume(report)` on the calling thread. Frames go to the pool in batches, so
+// that a frame that costs a few system calls does not cost a hand-over between threads as well;
+// only a small window of batches is worked on at a time.
 template <typename Consume>
 void InspectSession(const SessionScan& scan, const InspectOptions& options, Consume consume) {
+    const std::vector<FrameBatch> batches = FrameBatches(scan.frames.size());
     const int32_t session = scan.session;
     ForEachOrdered(
-        scan.frames,
-        [session, &options](const FrameEntry& entry) {
-            return InspectFrame(session, entry, options);
+        batches,
+        [&scan, session, &options](const FrameBatch& batch) {
+            std::vector<FrameReport> reports;
+            reports.reserve(batch.count);
+            for (size_t i = batch.first; i < batch.first + batch.count; ++i) {
+                reports.push_back(InspectFrame(session, scan.frames[i], options));
+            }
+            return reports;
         },
-        [&consume](size_t, FrameReport&& report) { consume(std::move(report)); });
+        [&consume](size_t, std::vector<FrameReport>&& reports) {
+            for (FrameReport& report : reports) {
+                consume(std::move(report));
+            }
+        });
 }
 
 }  // namespace kelvista::replaycli

@@ -85,10 +85,11 @@ std::string ReplayFrameBase(const std::string& root, int32_t frame);
 bool WriteReplayFrames(const std::string& root, int32_t first, int32_t count, FrameSize size);
 
 // Fills sessions 0 .. sessions - 1 under `root` with frames 0 .. frames - 1 each, every screenshot
-// a hard link to one of `screenshots` in turn and every caption file one to `caption`: a tree of
-// any size for the command-line tool that costs only folder entries.
+// a hard link to one of `screenshots` in turn and every caption file one to `captions` in turn: a
+// tree of any size for the command-line tool that costs only folder entries.
 bool LinkReplayTree(const std::string& root, int32_t sessions, int32_t frames,
-                    const std::vector<std::string>& screenshots, const std::string& caption);
+                    const std::vector<std::string>& screenshots,
+                    const std::vector<std::string>& captions);
 
 // Writes <configHome>/Dravenor.conf pointing the viewer at `root`.
 bool WriteViewerSettings(const std::string& configHome, const std::string& root, int32_t maxFrames);

@@ -1,6 +1,7 @@
 #include "FrameReport.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QThreadPool>
 
@@ -62,7 +63,14 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     report.captionListed = entry.captionListed;
     const std::string screenshotPath = entry.basePath + ".bmp";
     const std::string captionPath = entry.basePath + ".htm";
-    report.screenshotOpens = entry.screenshotListed && FileExists(screenshotPath);
+    // The probe opens the file as FileExists does (regular files only, without blocking): when it
+    // read the headers, the file opens, and only a refusal needs the test of its own.
+    std::optional<BmpProbe> probe;
+    if (options.screenshot == ScreenshotCheck::Probe && entry.screenshotListed) {
+        probe = ProbeBMP(screenshotPath);
+    }
+    report.screenshotOpens =
+        entry.screenshotListed && ((probe && probe->code != -1) || FileExists(screenshotPath));
     if (options.readCaption && entry.captionListed) {
         // Opened as FileExists opens it: once is enough for the test and the line.
         report.captionRead = ReadCaptionFile(captionPath, report.caption);
@@ -74,12 +82,11 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
         return report;
     }
     report.decodeTried = true;
-    if (options.screenshot == ScreenshotCheck::Probe) {
-        const BmpProbe probe = ProbeBMP(screenshotPath);
-        report.loaderCode = probe.code;
-        report.width = probe.width;
-        report.height = probe.height;
-        report.sourceBitsPerPixel = probe.sourceBitsPerPixel;
+    if (probe) {
+        report.loaderCode = probe->code;
+        report.width = probe->width;
+        report.height = probe->height;
+        report.sourceBitsPerPixel = probe->sourceBitsPerPixel;
         return report;
     }
     BitmapHandle bitmap;

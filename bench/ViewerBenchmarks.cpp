@@ -3,7 +3,6 @@
 // and the resident memory while a 3840 x 2160 frame is shown. Runs on Qt's offscreen platform
 // unless QT_QPA_PLATFORM names another. Also kelvista-replay's ls and check over large trees, run
 // as child processes: their time and peak resident memory.
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -262,6 +261,7 @@ struct ProcessRun {
     int code = -1;
     double seconds = 0;
     double peakMB = 0;
+    double cpuSeconds = 0;  // user and system, all threads
 };
 
 constexpr char kTimeProgram[] = "/usr/bin/time";
@@ -272,7 +272,7 @@ constexpr char kTimeProgram[] = "/usr/bin/time";
 ProcessRun RunProcess(const std::vector<std::string>& command, const std::string& configHome,
                       const std::string& outPath) {
     const std::string rssPath = outPath + ".rss";
-    std::vector<std::string> argv{kTimeProgram, "-f", "%M", "-o", rssPath};
+    std::vector<std::string> argv{kTimeProgram, "-f", "%M %U %S", "-o", rssPath};
     argv.insert(argv.end(), command.begin(), command.end());
     std::vector<char*> args;
     for (const std::string& arg : argv) {
@@ -309,9 +309,13 @@ ProcessRun RunProcess(const std::vector<std::string>& command, const std::string
     run.exited = WIFEXITED(status);
     run.code = run.exited ? WEXITSTATUS(status) : -1;
     std::ifstream rss(rssPath);
-    for (std::string line; std::getline(rss, line);) {  // the last line: KiB
-        if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
-            run.peakMB = std::stod(line) * 1024.0 / 1e6;
+    for (std::string line; std::getline(rss, line);) {  // the last line: KiB, seconds, seconds
+        double kib = 0;
+        double user = 0;
+        double system = 0;
+        if (std::sscanf(line.c_str(), "%lf %lf %lf", &kib, &user, &system) == 3) {
+            run.peakMB = kib * 1024.0 / 1e6;
+            run.cpuSeconds = user + system;
         }
     }
     return run;
@@ -395,6 +399,7 @@ void RunOverTree(benchmark::State& state, ToolBench& bench, const std::string& n
     RunProcess(argv, config, bench.outPath());  // untimed: warms the page cache
     double peakMB = 0;
     double seconds = 0;
+    double cpuSeconds = 0;
     for (auto _ : state) {
         const ProcessRun run = RunProcess(argv, config, bench.outPath());
         state.SetIterationTime(run.seconds);
@@ -408,9 +413,11 @@ void RunOverTree(benchmark::State& state, ToolBench& bench, const std::string& n
         }
         peakMB = std::max(peakMB, run.peakMB);
         seconds += run.seconds;
+        cpuSeconds += run.cpuSeconds;
     }
     state.counters["peak_MB"] = peakMB;
     state.counters["seconds"] = seconds / static_cast<double>(state.iterations());
+    state.counters["cpu_s"] = cpuSeconds / static_cast<double>(state.iterations());
 }
 
 void RegisterTool(ToolBench& bench, RatioReporter& reporter, int repetitions) {

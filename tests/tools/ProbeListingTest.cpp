@@ -12,6 +12,7 @@
 
 #include "ReplayTree.h"
 #include "RunTool.h"
+#include "SettingsStore.h"
 
 namespace kelvista::replaycli {
 namespace {
@@ -147,6 +148,24 @@ TEST(DamagedTreeListing, SessionWithoutPresentFramesHasNoFirstOrLast) {
     ASSERT_EQ(sessions.size(), 1u);
     EXPECT_EQ(sessions[0],
               QJsonObject({{"session", 7}, {"present", 0}, {"incomplete", 1}, {"unreadable", 0}}));
+}
+
+TEST(LongRoot, FramesWhosePathsDoNotFitAreTestedWhereTheViewerLooks) {
+    testing::ReplayTreeFixture tree;
+    // The session folder fits the 260-byte path, its frames' paths do not: the viewer then looks
+    // for "<root>/.bmp" and "<root>/.htm", which do not exist.
+    const std::string base = tree.root() + "/";
+    const size_t pad = 259 - base.size() - std::string("/replay/session0").size();
+    const std::string folder(pad, 'r');
+    tree.settings().setText(kInstallFolderSetting, base + folder);
+    tree.writeFile(folder + "/replay/session0/frame000.bmp", Bmp24(PatternPicture(2, 2, 0)));
+    tree.writeFile(folder + "/replay/session0/frame000.htm", "cut off");
+    EXPECT_EQ(RunInProcess({"ls", "0"}).out, "[0.000]  bad-caption     -\n");
+    const std::vector<std::string> lines = Lines(RunInProcess({"check", "0"}).out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "[0.000] bad-caption: caption file cannot be opened; the viewer skips it");
+    EXPECT_EQ(lines[1],
+              "[0.000] bad-screenshot: LoadBMP -1, cannot be opened; the viewer refuses it");
 }
 
 TEST(ProbeHelp, SaysWhichVerdictsNeedDeepAndWhatTheViewerDoes) {

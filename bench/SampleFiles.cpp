@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -137,6 +139,29 @@ bool LinkReplayFrames(const std::string& root, int32_t first, int32_t count, Fra
         if (error ||
             !WriteText(base + ".htm", "Benchmark frame " + std::to_string(frame) + "\r\n")) {
             return false;
+        }
+    }
+    return true;
+}
+
+bool LinkReplayTree(const std::string& root, int32_t sessions, int32_t frames,
+                    const std::vector<std::string>& screenshots,
+                    const std::vector<std::string>& captions) {
+    for (int32_t session = 0; session < sessions; ++session) {
+        const std::string folder = root + "/replay/session" + std::to_string(session);
+        if (!MakeFolder(folder)) {
+            return false;
+        }
+        for (int32_t frame = 0; frame < frames; ++frame) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/frame%03d", frame);
+            const std::string base = folder + name;
+            const std::string& screenshot = screenshots[size_t(frame) % screenshots.size()];
+            const std::string& caption = captions[size_t(frame) % captions.size()];
+            if (link(screenshot.c_str(), (base + ".bmp").c_str()) != 0 ||
+                link(caption.c_str(), (base + ".htm").c_str()) != 0) {
+                return false;
+            }
         }
     }
     return true;

@@ -89,6 +89,13 @@ bool WriteReplayFrames(const std::string& root, int32_t first, int32_t count, Fr
 // its own (the loader still reads every frame in full; disk and page cache hold one picture).
 bool LinkReplayFrames(const std::string& root, int32_t first, int32_t count, FrameSize size);
 
+// Fills sessions 0 .. sessions - 1 under `root` with frames 0 .. frames - 1 each, every screenshot
+// a hard link to one of `screenshots` in turn and every caption file one to `captions` in turn: a
+// tree of any size for the command-line tool that costs only folder entries.
+bool LinkReplayTree(const std::string& root, int32_t sessions, int32_t frames,
+                    const std::vector<std::string>& screenshots,
+                    const std::vector<std::string>& captions);
+
 // Writes <configHome>/Dravenor.conf pointing the viewer at `root`.
 bool WriteViewerSettings(const std::string& configHome, const std::string& root, int32_t maxFrames);
 

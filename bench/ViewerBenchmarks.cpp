@@ -1,15 +1,23 @@
 // The viewer end to end: a Next step through 1920 x 1080 frames (command, load, paint) against
 // LoadBMP of the same frames, start-up to the first painted info screen against a bare Qt window,
 // and the resident memory while a 3840 x 2160 frame is shown, after one step and with TAB held
-// through 60 of them. Runs on Qt's offscreen platform unless QT_QPA_PLATFORM names another.
+// through 60 of them. Runs on Qt's offscreen platform unless QT_QPA_PLATFORM names another. Also
+// kelvista-replay's ls and check over large trees, run as child processes: their time and peak
+// resident memory.
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
@@ -40,6 +48,12 @@ constexpr char kStartText[] = "startup/qt_window_with_text";
 constexpr char kStartViewer[] = "startup/kelvista";
 constexpr char kMemory[] = "memory/3840x2160";
 constexpr char kMemoryTabs[] = "memory/3840x2160/tab_held";
+constexpr char kCheckProbe[] = "tool/check/2000x1920x1080";
+constexpr char kCheckDeep[] = "tool/check_deep/2000x1920x1080";
+constexpr char kLsSession[] = "tool/ls_session/100000";
+constexpr char kLsSessionPeer[] = "coreutils/ls_-l_session/100000";
+constexpr char kCheckTree[] = "tool/check/1000x100";
+constexpr char kCheckTreePeer[] = "coreutils/ls_-lR_tree/1000x100";
 
 // The "key value" lines a child mode printed, by key; none when it did not exit with 0.
 using ChildFields = std::map<std::string, std::string>;
@@ -257,6 +271,212 @@ void PeakMemory(benchmark::State& state, ViewerBench& bench, bool tabs) {
     }
 }
 
+// A process run to its end: its exit code, wall time and peak resident set.
+struct ProcessRun {
+    bool exited = false;
+    int code = -1;
+    double seconds = 0;
+    double peakMB = 0;
+    double cpuSeconds = 0;  // user and system, all threads
+};
+
+constexpr char kTimeProgram[] = "/usr/bin/time";
+
+// Runs `command` with XDG_CONFIG_HOME set to `configHome` and its stdout in `outPath`, under GNU
+// time for its peak resident set: a child's own ru_maxrss would start at this large process's,
+// which the child shares until it executes the command, so a small process in between forks it.
+ProcessRun RunProcess(const std::vector<std::string>& command, const std::string& configHome,
+                      const std::string& outPath) {
+    const std::string rssPath = outPath + ".rss";
+    std::vector<std::string> argv{kTimeProgram, "-f", "%M %U %S", "-o", rssPath};
+    argv.insert(argv.end(), command.begin(), command.end());
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + configHome};
+    for (char** variable = environ; *variable; ++variable) {
+        if (std::strncmp(*variable, "XDG_CONFIG_HOME=", 16) != 0) {
+            environment.emplace_back(*variable);
+        }
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : environment) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    ProcessRun run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const bool spawned =
+        posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data()) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (!spawned || waitpid(pid, &status, 0) != pid) {
+        return run;
+    }
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.exited = WIFEXITED(status);
+    run.code = run.exited ? WEXITSTATUS(status) : -1;
+    std::ifstream rss(rssPath);
+    for (std::string line; std::getline(rss, line);) {  // the last line: KiB, seconds, seconds
+        double kib = 0;
+        double user = 0;
+        double system = 0;
+        if (std::sscanf(line.c_str(), "%lf %lf %lf", &kib, &user, &system) == 3) {
+            run.peakMB = kib * 1024.0 / 1e6;
+            run.cpuSeconds = user + system;
+        }
+    }
+    return run;
+}
+
+// The trees kelvista-replay is timed on, made of hard links to 4 frames on first use: 2,000 frames
+// of 1920 x 1080 in one session, one session of 100,000 small frames and 1,000 sessions of 100
+// small frames.
+class ToolBench {
+public:
+    explicit ToolBench(bool quick) : m_quick(quick) {}
+
+    int32_t largeFrames() const { return m_quick ? 20 : 2000; }
+    int32_t sessionFrames() const { return m_quick ? 1000 : 100000; }
+    int32_t treeSessions() const { return m_quick ? 10 : 1000; }
+    static constexpr int32_t kTreeFrames = 100;
+
+    // The settings folder pointing at the tree `name` ("large", "session" or "tree").
+    std::string config(const std::string& name) {
+        if (m_made.count(name) == 0) {
+            m_made[name] = make(name);
+        }
+        return m_made[name] ? folder() + "/config-" + name : "";
+    }
+    std::string replay(const std::string& name) const { return folder() + "/" + name + "/replay"; }
+    std::string outPath() const { return folder() + "/out.txt"; }
+
+private:
+    std::string folder() const { return m_folder.path().toStdString(); }
+
+    bool make(const std::string& name) {
+        const std::string root = folder() + "/" + name;
+        const std::string sources = folder() + "/sources-" + name;
+        const FrameSize size = name == "large" ? kStepSize : FrameSize{16, 9};
+        const int32_t distinct = 4;  // a file takes at most 65,000 links on ext4
+        if (!m_folder.isValid() || !WriteReplayFrames(sources, 0, distinct, size)) {
+            return false;
+        }
+        std::vector<std::string> screenshots;
+        std::vector<std::string> captions;
+        for (int32_t i = 0; i < distinct; ++i) {
+            screenshots.push_back(ReplayFrameBase(sources, i) + ".bmp");
+            captions.push_back(ReplayFrameBase(sources, i) + ".htm");
+        }
+        const int32_t sessions = name == "tree" ? treeSessions() : 1;
+        const int32_t frames = name == "large"     ? largeFrames()
+                               : name == "session" ? sessionFrames()
+                                                   : kTreeFrames;
+        return LinkReplayTree(root, sessions, frames, screenshots, captions) &&
+               WriteViewerSettings(folder() + "/config-" + name, root, frames);
+    }
+
+    bool m_quick;
+    QTemporaryDir m_folder{QDir::tempPath() + "/kelvista-bench-tool-XXXXXX"};
+    std::map<std::string, bool> m_made;
+};
+
+// How many lines `path` holds, and its last one.
+std::pair<size_t, std::string> CountLines(const std::string& path) {
+    std::ifstream in(path);
+    size_t count = 0;
+    std::string line;
+    std::string last;
+    while (std::getline(in, line)) {
+        ++count;
+        last.swap(line);
+    }
+    return {count, last};
+}
+
+// Runs `argv` over the tree `name` (once untimed, so the page cache is warm) and checks that it
+// exited with `exitCode` and printed `lines` lines (when not 0) ending in `lastLine` (when given).
+void RunOverTree(benchmark::State& state, ToolBench& bench, const std::string& name,
+                 const std::vector<std::string>& argv, size_t lines, const std::string& lastLine,
+                 int exitCode) {
+    const std::string config = bench.config(name);
+    if (config.empty()) {
+        state.SkipWithError("could not make the tree");
+        return;
+    }
+    RunProcess(argv, config, bench.outPath());  // untimed: warms the page cache
+    double peakMB = 0;
+    double seconds = 0;
+    double cpuSeconds = 0;
+    for (auto _ : state) {
+        const ProcessRun run = RunProcess(argv, config, bench.outPath());
+        state.SetIterationTime(run.seconds);
+        const auto [count, last] = CountLines(bench.outPath());
+        if (!run.exited || run.code != exitCode || (lines > 0 && count != lines) ||
+            (!lastLine.empty() && last != lastLine)) {
+            state.SkipWithError(("unexpected result: exit " + std::to_string(run.code) + ", " +
+                                 std::to_string(count) + " lines, last: " + last)
+                                    .c_str());
+            return;
+        }
+        peakMB = std::max(peakMB, run.peakMB);
+        seconds += run.seconds;
+        cpuSeconds += run.cpuSeconds;
+    }
+    state.counters["peak_MB"] = peakMB;
+    state.counters["seconds"] = seconds / static_cast<double>(state.iterations());
+    state.counters["cpu_s"] = cpuSeconds / static_cast<double>(state.iterations());
+}
+
+void RegisterTool(ToolBench& bench, RatioReporter& reporter, int repetitions) {
+    const std::string tool = KELVISTA_REPLAY_EXECUTABLE;
+    const auto add = [&bench, repetitions](const char* name, const std::string& tree,
+                                           std::vector<std::string> argv, size_t lines,
+                                           std::string last, int exitCode, int iterations) {
+        benchmark::RegisterBenchmark(name, RunOverTree, std::ref(bench), tree, argv, lines, last,
+                                     exitCode)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Repetitions(repetitions)
+            ->ReportAggregatesOnly(repetitions > 1);
+    };
+    const auto frames = [](int32_t count, int32_t sessions) {
+        return "checked " + std::to_string(count) + " frames in " + std::to_string(sessions) +
+               (sessions == 1 ? " session: clean" : " sessions: clean");
+    };
+    add(kCheckProbe, "large", {tool, "check"}, 1, frames(bench.largeFrames(), 1), 0, 5);
+    add(kCheckDeep, "large", {tool, "check", "--deep"}, 1, frames(bench.largeFrames(), 1), 0, 2);
+    add(kLsSession, "session", {tool, "ls", "0"}, size_t(bench.sessionFrames()), "", 0, 3);
+    add(kLsSessionPeer, "session", {"ls", "-l", bench.replay("session") + "/session0"}, 0, "", 0,
+        3);
+    const int32_t treeFrames = bench.treeSessions() * ToolBench::kTreeFrames;
+    add(kCheckTree, "tree", {tool, "check"}, 1, frames(treeFrames, bench.treeSessions()), 0, 3);
+    add(kCheckTreePeer, "tree", {"ls", "-lR", bench.replay("tree")}, 0, "", 0, 3);
+
+    reporter.addRatio({"check / check --deep, 2000 frames of 1920x1080", kCheckProbe, kCheckDeep,
+                       "probe/deep", 0.05});
+    reporter.addRatio({"ls of a session of 100000 frames / ls -l of its folder", kLsSession,
+                       kLsSessionPeer, "ls/ls-l", 0});
+    reporter.addRatio({"check of 1000 sessions of 100 frames / ls -lR of the tree", kCheckTree,
+                       kCheckTreePeer, "check/ls-lR", 0});
+    reporter.addCounterTarget(
+        {"ls of a session of 100000 frames, seconds", kLsSession, "seconds", 1.0});
+    reporter.addCounterTarget(
+        {"ls of a session of 100000 frames, peak RSS MB", kLsSession, "peak_MB", 64});
+    reporter.addCounterTarget({"check of 1000 x 100 frames, seconds", kCheckTree, "seconds", 2.0});
+    reporter.addCounterTarget(
+        {"check of 1000 x 100 frames, peak RSS MB", kCheckTree, "peak_MB", 64});
+}
+
 void Register(ViewerBench& bench, RatioReporter& reporter) {
     const auto add = [&bench](const char* name, auto function, auto... arguments) {
         return benchmark::RegisterBenchmark(name, function, std::ref(bench), arguments...)
@@ -331,7 +551,9 @@ int main(int argc, char** argv) {
             std::cerr << "kelvista_bench_viewer: cannot make a temporary folder\n";
             return 1;
         }
+        ToolBench tools(quick);
         Register(bench, reporter);
+        RegisterTool(tools, reporter, quick ? 1 : 3);
         benchmark::RunSpecifiedBenchmarks(&reporter);
     }
     reporter.printTargets(std::cout);

@@ -4,6 +4,7 @@ KELVISTA_PACKAGES=(
     cmake ninja-build ccache g++ clang libclang-rt-14-dev
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
+    time  # GNU time: the peak memory of kelvista-replay in the benchmarks
     # the Debian package (dpkg-shlibdeps, dpkg-buildflags, file) and its checks
     dpkg-dev file man-db lintian appstream desktop-file-utils
     # the real-display tier: X11 with a window manager, Wayland

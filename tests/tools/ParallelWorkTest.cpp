@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "FrameReport.h"
 #include "ParallelOrdered.h"
 #include "Progress.h"
 
@@ -61,6 +62,23 @@ TEST(ProgressBar, FillsInProportionAndFitsTheWidth) {
     EXPECT_EQ(ProgressBarText("ls", 0, 4, 20), "ls [..........] 0/4");
     EXPECT_EQ(ProgressBarText("ls", 4, 4, 20), "ls [##########] 4/4");
     EXPECT_EQ(ProgressBarText("export", 3, 7, 10), "export 3/7");  // too narrow for a bar
+}
+
+TEST(FrameBatches, CoverEveryFrameOnceInOrderInBoundedBatches) {
+    for (const size_t frames : {size_t{0}, size_t{1}, size_t{7}, size_t{100}, size_t{100001}}) {
+        size_t next = 0;
+        const std::vector<FrameBatch> batches = FrameBatches(frames);
+        for (const FrameBatch& batch : batches) {
+            EXPECT_EQ(batch.first, next);
+            EXPECT_GE(batch.count, 1u);
+            EXPECT_LE(batch.count, 64u);
+            next += batch.count;
+        }
+        EXPECT_EQ(next, frames);
+        if (frames >= 7) {
+            EXPECT_GE(batches.size(), 2u) << frames;  // more than one thread gets work
+        }
+    }
 }
 
 }  // namespace

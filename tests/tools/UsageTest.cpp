@@ -48,7 +48,7 @@ TEST(ToolUsage, HelpNamesCommandsExitCodesAndTheSettingsFile) {
     EXPECT_EQ(run.out.rfind("Usage: kelvista-replay [--help | --version] COMMAND", 0), 0u);
     for (const std::string& expected :
          {std::string("decode FILE [--png OUT]"), std::string("frame SESSION.FRAME [--png OUT]"),
-          std::string("ls [SESSION]"), std::string("sheet SESSION --to FILE.png"),
+          std::string("ls [--json] [SESSION]"), std::string("sheet SESSION --to FILE.png"),
           std::string("Exit codes"), std::string("usage error"), UserSettingsLocation()}) {
         EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
     }

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "CommandArguments.h"
 #include "Findings.h"
 #include "FrameReport.h"
+#include "Progress.h"
 #include "ReplayScan.h"
 #include "SettingsStore.h"
 
@@ -16,32 +18,46 @@ namespace kelvista::replaycli {
 namespace {
 
 const char kDetails[] =
-    "Reads the tree exactly as the viewer does ('kelvista-replay ls --help'), decodes every\n"
-    "screenshot with the viewer's loader, in parallel on every core, and prints one line per\n"
-    "finding, in session and frame order, then a summary line:\n"
+    "Reads the tree exactly as the viewer does ('kelvista-replay ls --help') and prints one\n"
+    "line per finding, in session and frame order, then a summary line:\n"
     "  [3.007] no-caption: screenshot without caption file; the viewer skips it\n"
     "  checked 120 frames in 1 session: 1 finding (1 no-caption)\n"
+    "Sessions are checked one at a time, so lines appear while the rest is still read.\n"
     "\n"
-    "Kinds of finding:\n"
+    "Screenshots are judged from their headers and file size, which tell what the viewer's\n"
+    "loader answers without reading the pixels. With --deep every screenshot is decoded by the\n"
+    "loader instead, in parallel on every core; only that finds a bad-screenshot whose pixel\n"
+    "rows cannot be read (a failing disk, a network share that drops out). Every other verdict\n"
+    "is the same with and without --deep.\n"
+    "\n"
+    "Kinds of finding, and what the viewer does with them:\n"
     "  bad-name           a name in replay/ or in a session folder that the layout does not\n"
     "                     produce (frame07.bmp, session03, notes.txt, a folder in a session);\n"
     "                     the viewer never looks at it\n"
-    "  unreadable-folder  a session folder that cannot be listed\n"
-    "  gap                frame numbers missing between two frames found on disk: TAB and\n"
-    "                     SHIFT+TAB stop at the gap\n"
+    "  unreadable-folder  a session folder that cannot be listed, so its frames are not\n"
+    "                     checked; the viewer never lists folders, it opens frames by name\n"
+    "  gap                frame numbers missing between two frames found on disk: TAB stops\n"
+    "                     at the frame before the gap, SHIFT+TAB at the frame after it\n"
     "  beyond-wrap        frames numbered below 0 or at or above the wrap-around count (the\n"
     "                     replay_maxframes setting, 1000 when unset): TAB and SHIFT+TAB never\n"
     "                     reach them, only F2 does\n"
-    "  no-caption         screenshot without caption file: the viewer silently skips the frame\n"
-    "  no-screenshot      caption file without screenshot\n"
-    "  bad-caption        caption file that cannot be opened: the viewer skips the frame\n"
-    "  bad-screenshot     screenshot the viewer refuses with MISSING FRAME (BMP), with the\n"
-    "                     loader's code (-1 not readable as a bitmap, -2 a depth other than 24\n"
-    "                     or 32 bits) and the source depth when the file tells it\n"
+    "  no-caption         screenshot without caption file: the frame is not present, so\n"
+    "                     stepping onto it does nothing (no message, the position stays):\n"
+    "                     TAB stops at the frame before it, SHIFT+TAB at the one after it,\n"
+    "                     and F2 to it does nothing either\n"
+    "  no-screenshot      caption file without screenshot: not present, as no-caption\n"
+    "  bad-caption        caption file that cannot be opened: not present, as no-caption\n"
+    "  bad-screenshot     screenshot that cannot be opened (not present, as no-caption) or\n"
+    "                     that the loader refuses: stepping onto it moves there and shows\n"
+    "                     MISSING FRAME (BMP); the title names the frame while the previous\n"
+    "                     picture stays. With the loader's code (-1 not readable as a bitmap,\n"
+    "                     -2 a depth other than 24 or 32 bits) and the source depth when the\n"
+    "                     file tells it; pixel rows that cannot be read need --deep\n"
     "\n"
     "A progress bar is drawn on stderr when it is a terminal and the check takes a while.\n"
     "\n"
     "Options:\n"
+    "  --deep        decodes every screenshot in full, to find read errors in the pixels\n"
     "  --json        one JSON object per line instead: each finding with \"kind\",\n"
     "                \"session\", \"frame\", \"last\" and \"count\" (ranges), \"path\" (names),\n"
     "                \"code\" and \"depth\" (screenshots) and \"message\"; the last line is\n"
@@ -54,6 +70,7 @@ const char kDetails[] =
     "Examples:\n"
     "  kelvista-replay check\n"
     "  kelvista-replay check 3 | grep bad-screenshot\n"
+    "  kelvista-replay check --deep 3\n"
     "  kelvista-replay check --json | jq -r 'select(.kind == \"gap\") | .message'";
 
 class FindingPrinter {
@@ -68,8 +85,8 @@ public:
             } else {
                 m_out << FindingLine(finding) << "\n";
             }
-            m_all.push_back(finding);
         }
+        CountFindings(m_counts, findings);
         m_out.flush();
     }
 
@@ -79,87 +96,100 @@ public:
             json.insert("kind", "summary");
             json.insert("sessions", static_cast<qint64>(sessions));
             json.insert("frames", static_cast<qint64>(frames));
-            json.insert("findings", static_cast<qint64>(m_all.size()));
+            json.insert("findings", static_cast<qint64>(total()));
             m_out << QJsonDocument(json).toJson(QJsonDocument::Compact).data() << "\n";
         } else {
-            m_out << SummaryLine(frames, sessions, m_all) << "\n";
+            m_out << SummaryLine(frames, sessions, m_counts) << "\n";
         }
         m_out.flush();
     }
 
-    bool clean() const { return m_all.empty(); }
+    bool clean() const { return total() == 0; }
 
 private:
+    size_t total() const {
+        size_t sum = 0;
+        for (const size_t count : m_counts) {
+            sum += count;
+        }
+        return sum;
+    }
+
     std::ostream& m_out;
     bool m_json;
-    std::vector<Finding> m_all;
+    FindingCounts m_counts{};
 };
 
-int CheckSessions(const std::vector<SessionScan>& scans, FindingPrinter& printer) {
-    // The wrap-around count the viewer starts with.
-    const int32_t maxFrames = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
-    const std::vector<FrameItem> items = FrameItems(scans);
+// Checks one listed session and prints its findings; returns how many frames it has. A session's
+// findings need all of its reports (gaps and runs span frames), so they are printed once its
+// last frame is in. `progress` counts frames when `perFrame`, else the caller counts sessions.
+size_t CheckSession(const SessionScan& scan, const InspectOptions& options, int32_t maxFrames,
+                    FindingPrinter& printer, Progress& progress, bool perFrame) {
     std::vector<FrameReport> reports;
-    size_t done = 0;
-    // A session's findings need all of its reports (gaps and runs span frames); print each
-    // session as soon as its last frame is in.
-    auto finishSessions = [&](size_t upTo) {
-        for (; done < upTo; ++done) {
-            printer.print(SessionFindings(scans[done], reports, maxFrames));
-            reports.clear();
+    reports.reserve(scan.frames.size());
+    InspectSession(scan, options, [&](FrameReport&& report) {
+        reports.push_back(std::move(report));
+        if (perFrame) {
+            progress.advance();
         }
-    };
-    InspectOptions options;
-    options.readCaption = false;
-    InspectInOrder(items, options, "check",
-                   [&](const FrameItem& item, FrameReport&& report, Progress& progress) {
-                       if (done < item.sessionIndex) {
-                           progress.clear();
-                           finishSessions(item.sessionIndex);
-                       }
-                       reports.push_back(std::move(report));
-                   });
-    finishSessions(scans.size());
-    printer.summary(items.size(), scans.size());
-    return printer.clean() ? kExitSuccess : kExitFailure;
+    });
+    progress.clear();
+    printer.print(SessionFindings(scan, reports, maxFrames));
+    return scan.frames.size();
 }
 
 int RunCheck(const QStringList& arguments, CommandStreams io) {
     const QString json = QStringLiteral("json");
+    const QString deep = QStringLiteral("deep");
     CommandArguments parsed(CheckCommand(),
-                            {QCommandLineOption(json, QStringLiteral("JSON lines."))},
+                            {QCommandLineOption(json, QStringLiteral("JSON lines.")),
+                             QCommandLineOption(deep, QStringLiteral("Decode in full."))},
                             std::min<qsizetype>(PositionalCount(arguments), 1));
     if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
         return *stop;
     }
     FindingPrinter printer(io.out, parsed.isSet(json));
+    InspectOptions options;
+    options.readCaption = false;
+    options.screenshot = parsed.isSet(deep) ? ScreenshotCheck::Decode : ScreenshotCheck::Probe;
+    // The wrap-around count the viewer starts with.
+    const int32_t maxFrames = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
     int exitCode = kExitSuccess;
     if (!parsed.positionals().isEmpty()) {
-        std::optional<SessionScan> scan =
+        const std::optional<SessionScan> scan =
             ScanNamedSession(parsed.positionals().first(), "check", io, exitCode);
         if (!scan) {
             return exitCode;
         }
-        return CheckSessions({std::move(*scan)}, printer);
+        Progress progress("check", scan->frames.size());
+        const size_t frames = CheckSession(*scan, options, maxFrames, printer, progress, true);
+        progress.finish();
+        printer.summary(frames, 1);
+        return printer.clean() ? kExitSuccess : kExitFailure;
     }
     const std::optional<ReplayTree> tree = ScanTreeOrFail("check", io, exitCode);
     if (!tree) {
         return exitCode;
     }
     printer.print(TreeFindings(*tree));
-    std::vector<SessionScan> scans;
+    // One session's listing at a time, whatever the size of the tree.
+    Progress progress("check", tree->sessions.size());
+    size_t frames = 0;
     for (const int32_t session : tree->sessions) {
-        scans.push_back(ScanSession(session));
+        frames += CheckSession(ScanSession(session), options, maxFrames, printer, progress, false);
+        progress.advance();
     }
-    return CheckSessions(scans, printer);
+    progress.finish();
+    printer.summary(frames, tree->sessions.size());
+    return printer.clean() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
 const Command& CheckCommand() {
     static const Command command{
-        "check", "[--json] [SESSION]",
-        "Integrity report of the tree or one session: every frame the viewer would skip or refuse.",
+        "check", "[--deep] [--json] [SESSION]",
+        "Integrity report of the tree or one session: frames the viewer cannot show or reach.",
         kDetails, RunCheck};
     return command;
 }

@@ -1,7 +1,6 @@
 #include "Findings.h"
 
 #include <algorithm>
-#include <array>
 
 #include "ReplayLayout.h"
 
@@ -186,25 +185,30 @@ std::vector<Finding> SessionFindings(const SessionScan& scan,
     return findings;
 }
 
-std::string SummaryLine(size_t frameCount, size_t sessionCount,
-                        const std::vector<Finding>& findings) {
+void CountFindings(FindingCounts& counts, const std::vector<Finding>& findings) {
+    for (const Finding& finding : findings) {
+        ++counts[static_cast<size_t>(finding.kind)];
+    }
+}
+
+std::string SummaryLine(size_t frameCount, size_t sessionCount, const FindingCounts& counts) {
     std::string line =
         "checked " + std::to_string(frameCount) + (frameCount == 1 ? " frame in " : " frames in ") +
         std::to_string(sessionCount) + (sessionCount == 1 ? " session: " : " sessions: ");
-    if (findings.empty()) {
+    size_t total = 0;
+    for (const size_t count : counts) {
+        total += count;
+    }
+    if (total == 0) {
         return line + "clean";
     }
-    std::array<size_t, kFindingKindCount> perKind{};
-    for (const Finding& finding : findings) {
-        ++perKind[static_cast<size_t>(finding.kind)];
-    }
-    line += std::to_string(findings.size()) + (findings.size() == 1 ? " finding (" : " findings (");
+    line += std::to_string(total) + (total == 1 ? " finding (" : " findings (");
     bool first = true;
-    for (size_t kind = 0; kind < perKind.size(); ++kind) {
-        if (perKind[kind] == 0) {
+    for (size_t kind = 0; kind < counts.size(); ++kind) {
+        if (counts[kind] == 0) {
             continue;
         }
-        line += (first ? "" : ", ") + std::to_string(perKind[kind]) + " " +
+        line += (first ? "" : ", ") + std::to_string(counts[kind]) + " " +
                 FindingKindName(static_cast<FindingKind>(kind));
         first = false;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,9 +20,9 @@ enum class FindingKind {
     UnreadableFolder,  // a session folder that cannot be listed
     Gap,               // frame numbers missing between two found frames
     BeyondWrap,        // frames outside 0 .. max frames - 1: only F2 reaches them
-    NoCaption,         // screenshot without caption file: the viewer skips the frame
+    NoCaption,         // screenshot without caption file: the frame is not present
     NoScreenshot,      // caption file without screenshot
-    BadCaption,        // caption file that cannot be opened: the viewer skips the frame
+    BadCaption,        // caption file that cannot be opened: the frame is not present
     BadScreenshot,     // screenshot the loader refuses
 };
 inline constexpr int kFindingKindCount = 8;
@@ -54,8 +56,12 @@ std::vector<Finding> SessionFindings(const SessionScan& scan,
 // Frame-level findings of one report, in kind order.
 std::vector<Finding> FrameFindings(const FrameReport& report);
 
+// How many findings of each kind, indexed by FindingKind.
+using FindingCounts = std::array<size_t, kFindingKindCount>;
+
+void CountFindings(FindingCounts& counts, const std::vector<Finding>& findings);
+
 // "checked 12 frames in 3 sessions: 9 findings (2 bad-name, 1 gap, ...)" or "...: clean".
-std::string SummaryLine(size_t frameCount, size_t sessionCount,
-                        const std::vector<Finding>& findings);
+std::string SummaryLine(size_t frameCount, size_t sessionCount, const FindingCounts& counts);
 
 }  // namespace kelvista::replaycli

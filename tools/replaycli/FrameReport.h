@@ -21,9 +21,9 @@ struct FrameReport {
     bool captionListed = false;
     bool screenshotOpens = false;  // FileExists(base + ".bmp")
     bool captionOpens = false;     // FileExists(base + ".htm")
-    bool decodeTried = false;
-    int loaderCode = 0;  // LoadBMP's result, when decodeTried
-    int32_t width = 0;   // 0 when the loader could not tell
+    bool decodeTried = false;      // the loader's verdict is known, decoded or probed
+    int loaderCode = 0;            // LoadBMP's result, when decodeTried
+    int32_t width = 0;             // 0 when the loader could not tell
     int32_t height = 0;
     int32_t sourceBitsPerPixel = 0;
     bool captionRead = false;
@@ -43,11 +43,17 @@ const char* StatusName(FrameStatus status);
 // Why the loader refused the screenshot: "LoadBMP -2, source depth 8 bits".
 std::string ScreenshotProblem(const FrameReport& report);
 
+// How the loader's verdict on a screenshot is learnt.
+enum class ScreenshotCheck {
+    Decode,  // LoadBMP in full: also finds read errors inside the pixel rows
+    Probe,   // ProbeBMP: the same verdict from the headers and the file size, pixels unread
+};
+
 struct InspectOptions {
-    bool decode = true;
+    ScreenshotCheck screenshot = ScreenshotCheck::Decode;
     bool readCaption = true;
     // Called with the frame so far and its decoded picture while the picture is alive (only when
-    // LoadBMP returned 0).
+    // LoadBMP returned 0; never when probing).
     std::function<void(const FrameReport&, const DibSection&)> usePicture;
 };
 
@@ -62,26 +68,42 @@ struct FrameItem {
     const FrameEntry* entry = nullptr;
 };
 
+// Consecutive frames inspected by one task.
+struct FrameBatch {
+    size_t first = 0;
+    size_t count = 0;
+};
+
+// `frameCount` frames cut into batches: small enough that every thread of the pool gets several,
+// at most 64 frames each.
+std::vector<FrameBatch> FrameBatches(size_t frameCount);
+
 // Every frame of the scans, in session and frame order.
 std::vector<FrameItem> FrameItems(const std::vector<SessionScan>& sessions);
 
-// Inspects every item on the thread pool with `options` and hands each report, in item order, to
-// `consume(item, report, progress)` on the calling thread, advancing a progress bar labelled
-// `label` (consumers that print clear it first).
+// Inspects the frames of one session on the thread pool with `options` and hands each report, in
+// frame order, to `consume(report)` on the calling thread. Frames go to the pool in batches, so
+// that a frame that costs a few system calls does not cost a hand-over between threads as well;
+// only a small window of batches is worked on at a time.
 template <typename Consume>
-void InspectInOrder(const std::vector<FrameItem>& items, const InspectOptions& options,
-                    const std::string& label, Consume consume) {
-    Progress progress(label, items.size());
+void InspectSession(const SessionScan& scan, const InspectOptions& options, Consume consume) {
+    const std::vector<FrameBatch> batches = FrameBatches(scan.frames.size());
+    const int32_t session = scan.session;
     ForEachOrdered(
-        items,
-        [&options](const FrameItem& item) {
-            return InspectFrame(item.session, *item.entry, options);
+        batches,
+        [&scan, session, &options](const FrameBatch& batch) {
+            std::vector<FrameReport> reports;
+            reports.reserve(batch.count);
+            for (size_t i = batch.first; i < batch.first + batch.count; ++i) {
+                reports.push_back(InspectFrame(session, scan.frames[i], options));
+            }
+            return reports;
         },
-        [&](size_t index, FrameReport&& report) {
-            consume(items[index], std::move(report), progress);
-            progress.advance();
+        [&consume](size_t, std::vector<FrameReport>&& reports) {
+            for (FrameReport& report : reports) {
+                consume(std::move(report));
+            }
         });
-    progress.finish();
 }
 
 }  // namespace kelvista::replaycli

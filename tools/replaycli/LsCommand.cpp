@@ -3,10 +3,14 @@
 #include <string>
 #include <vector>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "Command.h"
 #include "CommandArguments.h"
 #include "FrameReport.h"
 #include "Output.h"
+#include "Progress.h"
 #include "ReplayLayout.h"
 #include "ReplayScan.h"
 
@@ -17,10 +21,12 @@ namespace {
 const char kDetails[] =
     "Reads the tree exactly as the viewer does: the root folder is the InstallFolder setting,\n"
     "the sessions are the folders replay/session<N>, a frame is present when its screenshot\n"
-    "(frame<FFF>.bmp) and its caption file (frame<FFF>.htm) can both be opened, and\n"
-    "screenshots are decoded by the viewer's own loader, in parallel on every core.\n"
+    "(frame<FFF>.bmp) and its caption file (frame<FFF>.htm) can both be opened, and each\n"
+    "screenshot is judged from its headers and file size, which tell what the viewer's loader\n"
+    "answers without reading the pixels (pixel rows that cannot be read, from a failing disk\n"
+    "or a share that drops out, show only in 'kelvista-replay check --deep').\n"
     "\n"
-    "Without SESSION: one line per session, in numeric order:\n"
+    "Without SESSION: one line per session, in numeric order, each as soon as it is counted:\n"
     "  session 3: 118 present, frames 0 to 119, 1 incomplete, 1 unreadable\n"
     "Present frames are those the viewer shows; incomplete ones lack their screenshot or their\n"
     "caption file; unreadable ones have a caption file that cannot be opened or a screenshot the\n"
@@ -34,6 +40,12 @@ const char kDetails[] =
     "('kelvista-replay check --help' explains each). Pipe it to grep to find a frame.\n"
     "\n"
     "Options:\n"
+    "  --json        one JSON object per line instead, with the same fields: per session\n"
+    "                {\"session\":3,\"present\":118,\"first\":0,\"last\":119,\"incomplete\":1,\n"
+    "                \"unreadable\":1} (\"first\" and \"last\" only when a frame is present), per\n"
+    "                frame {\"session\":3,\"frame\":7,\"state\":\"present\",\"width\":1920,\n"
+    "                \"height\":1080,\"caption\":\"Hand 12\"} (no \"width\" and \"height\" when\n"
+    "                the size is unknown; the caption as one line of UTF-8, as in the text)\n"
     "  -h, --help    shows this help\n"
     "\n"
     "Exit codes: 0 listed, 1 no replay folder or no such session, 2 usage error.\n"
@@ -41,7 +53,8 @@ const char kDetails[] =
     "Examples:\n"
     "  kelvista-replay ls\n"
     "  kelvista-replay ls 3 | grep -i river\n"
-    "  kelvista-replay ls 3 | grep -v present";
+    "  kelvista-replay ls 3 | grep -v present\n"
+    "  kelvista-replay ls 3 --json | jq -r 'select(.state != \"present\") | .frame'";
 
 struct SessionCounts {
     size_t present = 0;
@@ -81,6 +94,19 @@ std::string SessionLine(int32_t session, const SessionCounts& counts) {
            std::to_string(counts.unreadable) + " unreadable";
 }
 
+QJsonObject SessionJson(int32_t session, const SessionCounts& counts) {
+    QJsonObject json;
+    json.insert("session", session);
+    json.insert("present", static_cast<qint64>(counts.present));
+    if (counts.first) {
+        json.insert("first", *counts.first);
+        json.insert("last", *counts.last);
+    }
+    json.insert("incomplete", static_cast<qint64>(counts.incomplete));
+    json.insert("unreadable", static_cast<qint64>(counts.unreadable));
+    return json;
+}
+
 std::string FrameLine(const FrameReport& report) {
     char status[32];
     std::snprintf(status, sizeof status, "%-14s", StatusName(StatusOf(report)));
@@ -98,44 +124,85 @@ std::string FrameLine(const FrameReport& report) {
     return line;
 }
 
-void ListSessions(const ReplayTree& tree, CommandStreams io) {
-    std::vector<SessionScan> scans;
-    for (const int32_t session : tree.sessions) {
-        scans.push_back(ScanSession(session));
+QJsonObject FrameJson(const FrameReport& report) {
+    QJsonObject json;
+    json.insert("session", report.session);
+    json.insert("frame", report.frame);
+    json.insert("state", StatusName(StatusOf(report)));
+    if (report.width > 0) {
+        json.insert("width", report.width);
+        json.insert("height", report.height);
     }
-    std::vector<SessionCounts> counts(scans.size());
-    const std::vector<FrameItem> items = FrameItems(scans);
-    InspectOptions options;
-    options.readCaption = false;
-    size_t printed = 0;
-    auto printFinishedSessions = [&](size_t upTo) {
-        for (; printed < upTo; ++printed) {
-            io.out << SessionLine(scans[printed].session, counts[printed]) << "\n";
-        }
-    };
-    InspectInOrder(items, options, "ls",
-                   [&](const FrameItem& item, FrameReport&& report, Progress& progress) {
-                       if (printed < item.sessionIndex) {
-                           progress.clear();
-                       }
-                       printFinishedSessions(item.sessionIndex);
-                       Count(counts[item.sessionIndex], report);
-                   });
-    printFinishedSessions(scans.size());
+    json.insert("caption", QString::fromStdString(OneLineCaption(report.caption)));
+    return json;
 }
 
-int ListFrames(const QString& sessionText, CommandStreams io) {
+// Writes a line of text, or a JSON object as one line.
+class ListingPrinter {
+public:
+    ListingPrinter(std::ostream& out, bool json) : m_out(out), m_json(json) {}
+
+    void session(int32_t session, const SessionCounts& counts) {
+        if (m_json) {
+            line(SessionJson(session, counts));
+        } else {
+            m_out << SessionLine(session, counts) << "\n";
+        }
+        m_out.flush();
+    }
+
+    void frame(const FrameReport& report) {
+        if (m_json) {
+            line(FrameJson(report));
+        } else {
+            m_out << FrameLine(report) << "\n";
+        }
+    }
+
+private:
+    void line(const QJsonObject& json) {
+        m_out << QJsonDocument(json).toJson(QJsonDocument::Compact).data() << "\n";
+    }
+
+    std::ostream& m_out;
+    bool m_json;
+};
+
+InspectOptions ProbeOptions(bool readCaption) {
+    InspectOptions options;
+    options.screenshot = ScreenshotCheck::Probe;
+    options.readCaption = readCaption;
+    return options;
+}
+
+// One session at a time, so only one session's listing is held and each line is printed as soon
+// as its session is counted.
+void ListSessions(const ReplayTree& tree, ListingPrinter& printer) {
+    const InspectOptions options = ProbeOptions(false);
+    Progress progress("ls", tree.sessions.size());
+    for (const int32_t session : tree.sessions) {
+        const SessionScan scan = ScanSession(session);
+        SessionCounts counts;
+        InspectSession(scan, options, [&](FrameReport&& report) { Count(counts, report); });
+        progress.clear();
+        printer.session(session, counts);
+        progress.advance();
+    }
+}
+
+int ListFrames(const QString& sessionText, ListingPrinter& printer, CommandStreams io) {
     int exitCode = kExitSuccess;
     const std::optional<SessionScan> scan = ScanNamedSession(sessionText, "ls", io, exitCode);
     if (!scan) {
         return exitCode;
     }
-    const std::vector<SessionScan> scans{*scan};
-    InspectInOrder(FrameItems(scans), InspectOptions{}, "ls",
-                   [&](const FrameItem&, FrameReport&& report, Progress& progress) {
-                       progress.clear();
-                       io.out << FrameLine(report) << "\n";
-                   });
+    Progress progress("ls", scan->frames.size());
+    InspectSession(*scan, ProbeOptions(true), [&](FrameReport&& report) {
+        progress.clear();
+        printer.frame(report);
+        progress.advance();
+    });
+    progress.finish();
     io.out.flush();
     return kExitSuccess;
 }
@@ -144,16 +211,19 @@ int RunLs(const QStringList& arguments, CommandStreams io) {
     // --sessions prints the session numbers alone, one a line, for shell completion; it is left
     // out of the help, which is for people.
     const QString sessionsOption = QStringLiteral("sessions");
+    const QString jsonOption = QStringLiteral("json");
     CommandArguments parsed(LsCommand(),
-                            {QCommandLineOption(sessionsOption, QStringLiteral("Numbers only."))},
+                            {QCommandLineOption(sessionsOption, QStringLiteral("Numbers only.")),
+                             QCommandLineOption(jsonOption, QStringLiteral("JSON lines."))},
                             std::min<qsizetype>(PositionalCount(arguments), 1));
     if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
         return *stop;
     }
     const bool numbersOnly = parsed.isSet(sessionsOption);
+    ListingPrinter printer(io.out, parsed.isSet(jsonOption));
     if (!parsed.positionals().isEmpty()) {
         return numbersOnly ? io.fail(kExitUsage, "ls: --sessions takes no SESSION")
-                           : ListFrames(parsed.positionals().first(), io);
+                           : ListFrames(parsed.positionals().first(), printer, io);
     }
     int exitCode = kExitSuccess;
     const std::optional<ReplayTree> tree = ScanTreeOrFail("ls", io, exitCode);
@@ -165,7 +235,7 @@ int RunLs(const QStringList& arguments, CommandStreams io) {
             io.out << session << "\n";
         }
     } else {
-        ListSessions(*tree, io);
+        ListSessions(*tree, printer);
     }
     io.out.flush();
     return kExitSuccess;
@@ -175,7 +245,7 @@ int RunLs(const QStringList& arguments, CommandStreams io) {
 
 const Command& LsCommand() {
     static const Command command{
-        "ls", "[SESSION]",
+        "ls", "[--json] [SESSION]",
         "Lists the sessions (present, incomplete and unreadable frames), or one session's frames.",
         kDetails, RunLs};
     return command;

@@ -1,6 +1,7 @@
 #include "ReplayScan.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -73,6 +74,16 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     return tree;
 }
 
+// FrameBasePath of a frame listed in `folder`, the session's composed folder. FrameBasePath reads
+// the settings for every path; it appends the relative name whole whenever the result fits the
+// path capacity, and the result is then the folder, a separator and the frame's name.
+std::string BasePathIn(const std::string& folder, int32_t session, int32_t frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%cframe%03d", kPathSeparator, frame);
+    std::string path = folder + name;
+    return path.size() < kPathCapacity ? path : FrameBasePath(session, frame);
+}
+
 }  // namespace
 
 SessionScan ScanSession(int32_t session) {
@@ -113,7 +124,7 @@ SessionScan ScanSession(int32_t session) {
     }
     scan.frames.reserve(frames.size());
     for (auto& [frame, entry] : frames) {
-        entry.basePath = FrameBasePath(session, frame);
+        entry.basePath = BasePathIn(scan.folder, session, frame);
         scan.frames.push_back(std::move(entry));
     }
     std::sort(scan.badNames.begin(), scan.badNames.end(), ByPath);

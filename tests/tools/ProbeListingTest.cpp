@@ -1,0 +1,186 @@
+// ls and check judge screenshots by the header probe; check --deep decodes them. These tests hold
+// the two to the same verdicts, and cover ls --json and what the help says about --deep.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
+#include "ReplayTree.h"
+#include "RunTool.h"
+#include "SettingsStore.h"
+
+namespace kelvista::replaycli {
+namespace {
+
+using testing::Bmp24;
+using testing::Bmp32;
+using testing::Lines;
+using testing::PatternPicture;
+using testing::RunInProcess;
+using testing::ToolRun;
+
+std::vector<QJsonObject> JsonLines(const std::string& text) {
+    std::vector<QJsonObject> objects;
+    for (const std::string& line : Lines(text)) {
+        QJsonParseError error;
+        const QJsonDocument document =
+            QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+        objects.push_back(document.object());
+    }
+    return objects;
+}
+
+// Screenshots whose files end early, at every place a header or a row can be cut, next to whole
+// ones: the probe learns from the file size what the loader learns by reading.
+class CutScreenshots : public ::testing::Test {
+protected:
+    CutScreenshots() {
+        const std::string rgb24 = Bmp24(PatternPicture(5, 4, 1));  // rows of 15 + 1 padding bytes
+        const std::string rgb32 = Bmp32(PatternPicture(5, 4, 2));
+        const std::vector<std::string> screenshots = {
+            rgb24,
+            rgb32,
+            rgb24.substr(0, rgb24.size() - 1),   // the last row's padding missing
+            rgb24.substr(0, rgb24.size() - 10),  // the last row short
+            rgb24.substr(0, rgb24.size() - 16),  // one row missing
+            rgb32.substr(0, rgb32.size() - 1),
+            rgb32.substr(0, rgb32.size() - 20),
+            rgb24.substr(0, 54),  // headers only
+            rgb24.substr(0, 30),  // cut inside the info header
+            rgb24.substr(0, 10),  // cut inside the file header
+            rgb24 + std::string(100, 'x'),
+        };
+        for (size_t i = 0; i < screenshots.size(); ++i) {
+            m_tree.writeFrame(0, static_cast<int32_t>(i), screenshots[i],
+                              "Frame " + std::to_string(i));
+        }
+    }
+
+    testing::ReplayTreeFixture m_tree;
+};
+
+TEST_F(CutScreenshots, CheckGivesTheVerdictsOfCheckDeepLineForLine) {
+    for (const QStringList& arguments :
+         {QStringList{"check"}, QStringList{"check", "--json"}, QStringList{"check", "0"}}) {
+        const ToolRun probed = RunInProcess(arguments);
+        const ToolRun decoded = RunInProcess(QStringList(arguments) << "--deep");
+        EXPECT_EQ(probed.out, decoded.out) << arguments.join(' ').toStdString();
+        EXPECT_EQ(probed.code, decoded.code);
+        EXPECT_EQ(probed.err, decoded.err);
+    }
+    // The cut files are found at all (a check that passed everything would agree too).
+    const std::string out = RunInProcess({"check", "--deep"}).out;
+    EXPECT_NE(out.find("[0.003] bad-screenshot: LoadBMP"), std::string::npos) << out;
+    EXPECT_NE(out.find("[0.009] bad-screenshot: LoadBMP -1"), std::string::npos) << out;
+    EXPECT_EQ(out.find("[0.000] bad-screenshot"), std::string::npos) << out;
+    EXPECT_EQ(out.find("[0.010] bad-screenshot"), std::string::npos) << out;
+}
+
+TEST_F(CutScreenshots, LsStatesAndSizesAgreeWithTheLoader) {
+    std::map<int, int> refusedWithCode;  // frame -> LoadBMP's code, from check --deep
+    for (const QJsonObject& finding : JsonLines(RunInProcess({"check", "--json", "--deep"}).out)) {
+        if (finding["kind"].toString() == "bad-screenshot") {
+            refusedWithCode[finding["frame"].toInt()] = finding["code"].toInt();
+        }
+    }
+    const std::vector<QJsonObject> frames = JsonLines(RunInProcess({"ls", "0", "--json"}).out);
+    ASSERT_EQ(frames.size(), 11u);
+    for (const QJsonObject& frame : frames) {
+        const int number = frame["frame"].toInt();
+        const bool refused = refusedWithCode.count(number) > 0;
+        EXPECT_EQ(frame["state"].toString(), refused ? "bad-screenshot" : "present") << number;
+        // The loader leaves a bitmap, and so a size, only when it accepts or refuses the depth.
+        const bool sized = !refused || refusedWithCode[number] == -2;
+        EXPECT_EQ(frame.contains("width"), sized) << number;
+        if (!refused) {
+            EXPECT_EQ(frame["width"].toInt(), 5) << number;
+            EXPECT_EQ(frame["height"].toInt(), 4) << number;
+        }
+    }
+}
+
+TEST(DamagedTreeListing, LsJsonHasTheFieldsOfTheTextLines) {
+    testing::DamagedTree tree;
+    const std::vector<QJsonObject> sessions = JsonLines(RunInProcess({"ls", "--json"}).out);
+    ASSERT_EQ(sessions.size(), 2u);
+    // session 0: 3 present, frames 0 to 10, 2 incomplete, 3 unreadable
+    EXPECT_EQ(sessions[0], QJsonObject({{"session", 0},
+                                        {"present", 3},
+                                        {"first", 0},
+                                        {"last", 10},
+                                        {"incomplete", 2},
+                                        {"unreadable", 3}}));
+    EXPECT_EQ(sessions[1]["first"].toInt(), -1);
+    EXPECT_EQ(sessions[1]["last"].toInt(), 13);
+
+    const ToolRun run = RunInProcess({"ls", "0", "--json"});
+    EXPECT_EQ(run.code, 0);
+    const std::vector<QJsonObject> frames = JsonLines(run.out);
+    ASSERT_EQ(frames.size(), Lines(RunInProcess({"ls", "0"}).out).size());
+    EXPECT_EQ(frames[0], QJsonObject({{"session", 0},
+                                      {"frame", 0},
+                                      {"state", "present"},
+                                      {"width", 5},
+                                      {"height", 3},
+                                      {"caption", "Hand 0"}}));
+    EXPECT_EQ(frames[1]["caption"].toString(), QString::fromUtf8("Stra\xC3\x9F"
+                                                                 "e 1"));
+    // [0.003]  no-screenshot   -          Hand 3
+    EXPECT_EQ(
+        frames[3],
+        QJsonObject(
+            {{"session", 0}, {"frame", 3}, {"state", "no-screenshot"}, {"caption", "Hand 3"}}));
+    EXPECT_EQ(frames[5]["state"].toString(), "bad-screenshot");
+    EXPECT_EQ(frames[5]["width"].toInt(), 4);  // an 8-bit file the loader describes, then refuses
+    EXPECT_EQ(frames.back()["caption"].toString(), "Hand 10");  // the tab as in the text
+}
+
+TEST(DamagedTreeListing, SessionWithoutPresentFramesHasNoFirstOrLast) {
+    testing::ReplayTreeFixture tree;
+    tree.writeFrame(7, 4, "", "caption only");
+    const std::vector<QJsonObject> sessions = JsonLines(RunInProcess({"ls", "--json"}).out);
+    ASSERT_EQ(sessions.size(), 1u);
+    EXPECT_EQ(sessions[0],
+              QJsonObject({{"session", 7}, {"present", 0}, {"incomplete", 1}, {"unreadable", 0}}));
+}
+
+TEST(LongRoot, FramesWhosePathsDoNotFitAreTestedWhereTheViewerLooks) {
+    testing::ReplayTreeFixture tree;
+    // The session folder fits the 260-byte path, its frames' paths do not: the viewer then looks
+    // for "<root>/.bmp" and "<root>/.htm", which do not exist.
+    const std::string base = tree.root() + "/";
+    const size_t pad = 259 - base.size() - std::string("/replay/session0").size();
+    const std::string folder(pad, 'r');
+    tree.settings().setText(kInstallFolderSetting, base + folder);
+    tree.writeFile(folder + "/replay/session0/frame000.bmp", Bmp24(PatternPicture(2, 2, 0)));
+    tree.writeFile(folder + "/replay/session0/frame000.htm", "cut off");
+    EXPECT_EQ(RunInProcess({"ls", "0"}).out, "[0.000]  bad-caption     -\n");
+    const std::vector<std::string> lines = Lines(RunInProcess({"check", "0"}).out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "[0.000] bad-caption: caption file cannot be opened; the viewer skips it");
+    EXPECT_EQ(lines[1],
+              "[0.000] bad-screenshot: LoadBMP -1, cannot be opened; the viewer refuses it");
+}
+
+TEST(ProbeHelp, SaysWhichVerdictsNeedDeepAndWhatTheViewerDoes) {
+    const std::string check = RunInProcess({"check", "--help"}).out;
+    EXPECT_NE(check.find("  --deep "), std::string::npos) << check;
+    EXPECT_NE(check.find("pixel rows that cannot be read need --deep"), std::string::npos);
+    EXPECT_NE(check.find("Every other verdict\nis the same with and without --deep"),
+              std::string::npos);
+    EXPECT_EQ(check.find("silently"), std::string::npos) << check;
+    EXPECT_NE(check.find("TAB stops at the frame before it"), std::string::npos);
+
+    const std::string ls = RunInProcess({"ls", "--help"}).out;
+    EXPECT_NE(ls.find("  --json "), std::string::npos) << ls;
+    EXPECT_NE(ls.find("'kelvista-replay check --deep'"), std::string::npos) << ls;
+}
+
+}  // namespace
+}  // namespace kelvista::replaycli

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QResizeEvent>
 #include <QShortcut>
+#include <QTimer>
 
 namespace kelvista {
 
@@ -70,6 +71,23 @@ bool CMainFrame::event(QEvent* event) {
             break;
     }
     return handled;
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Leaving out the maximise button is not enough: a window manager's shortcut or title-bar
+    // double-click on X11, and the maximise button Qt's own Wayland title bar always draws, still
+    // maximise the window. Refusing the state hands the window back to the window system in its
+    // normal state, which puts back the position and size it had before. The refusal waits for
+    // the event loop: a Wayland compositor that has not yet seen the maximised size committed
+    // takes an immediate "unmaximise" for no change and never restores the window.
+    if (event->type() == QEvent::WindowStateChange && isMaximized()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isMaximized()) {
+                setWindowState(windowState() & ~Qt::WindowMaximized);
+            }
+        });
+    }
 }
 
 void CMainFrame::FitFirstOuterSize() {

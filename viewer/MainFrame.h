@@ -7,8 +7,9 @@
 namespace kelvista {
 
 // The main window: a top-level window whose only child, the view, fills its client area. It has
-// no menu bar, toolbar or status bar and no maximise button, and routes the viewer's keys to the
-// view. Its first outer size is 400 x 300 at the top-left corner of the screen.
+// no menu bar, toolbar or status bar and no maximise button (and refuses to be maximised), and
+// routes the viewer's keys to the view. Its first outer size is 400 x 300 at the top-left corner of
+// the screen.
 class CMainFrame : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +29,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

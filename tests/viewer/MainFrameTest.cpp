@@ -31,6 +31,28 @@ TEST_F(ViewerFixture, MainWindowStartsAt400By300TopLeftWithoutMaximise) {
     EXPECT_TRUE(iconSizes.contains(QSize(16, 16)));
 }
 
+// However the window is asked to maximise (by the widget, or by the window system the way a title
+// bar's button asks), it stays in its normal state, where and as large as it was.
+TEST_F(ViewerFixture, MaximisingLeavesTheWindowAsItWas) {
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    Frame().ResizeMainWindowBy(-20, 10);
+    QCoreApplication::processEvents();
+    const QRect before = Frame().geometry();
+    for (const bool fromWindowSystem : {false, true}) {
+        if (fromWindowSystem) {
+            Frame().windowHandle()->setWindowStates(Qt::WindowMaximized);
+        } else {
+            Frame().showMaximized();
+        }
+        QTest::qWait(50);
+        EXPECT_FALSE(Frame().isMaximized()) << fromWindowSystem;
+        EXPECT_FALSE(Frame().windowHandle()->windowStates().testFlag(Qt::WindowMaximized));
+        EXPECT_EQ(Frame().geometry(), before) << fromWindowSystem;
+        EXPECT_EQ(View().size(), before.size());
+    }
+}
+
 TEST_F(ViewerFixture, FocusGoesToTheView) {
     Start();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));

@@ -10,7 +10,8 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
-#include "ReplayTree.h"
+#include "BmpBytes.h"
+#include "TestPictures.h"
 
 namespace kelvista::replaycli {
 namespace {
@@ -60,7 +61,7 @@ TEST_F(ExecutableSmokeTest, HelpDecodeSheetAndExitCodesOfTheRealBinary) {
     EXPECT_TRUE(help.out.startsWith("Usage: kelvista-replay "));
     EXPECT_TRUE(help.out.contains(settingsFile().toUtf8())) << help.out.toStdString();
 
-    write(m_home.filePath("small.bmp"), testing::Bmp24(testing::SmallPicture()));
+    write(m_home.filePath("small.bmp"), test::Bmp24(test::SmallPicture()));
     const Result decode = run({"decode", "small.bmp"});
     EXPECT_EQ(decode.code, 0);
     EXPECT_EQ(decode.out, "status: 0\nsize: 3x2\ndepth: 24\n");
@@ -79,7 +80,7 @@ TEST_F(ExecutableSmokeTest, HelpDecodeSheetAndExitCodesOfTheRealBinary) {
 
     // The sheet draws text: the executable must make its own offscreen GUI application.
     write(m_home.filePath("replays/replay/session0/frame000.bmp"),
-          testing::Bmp24(testing::SmallPicture()));
+          test::Bmp24(test::SmallPicture()));
     write(m_home.filePath("replays/replay/session0/frame000.htm"), "Hand 0\n");
     write(settingsFile(),
           "[General]\nInstallFolder=" + m_home.filePath("replays").toStdString() + "\n");

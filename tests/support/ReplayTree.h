@@ -12,18 +12,7 @@
 
 namespace kelvista::test {
 
-// A frame as addFrame writes it: a FramePicture(width, height, session, frame) screenshot and a
-// caption file whose first line is `caption`.
-struct TreeFrame {
-    int32_t session = 0;
-    int32_t frame = 0;
-    int width = 16;
-    int height = 8;
-    demo::BmpDepth depth = demo::BmpDepth::Rgb24;
-    std::string caption = "caption";  // raw bytes of the caption file's first line
-    bool withBmp = true;
-    bool withHtm = true;
-};
+struct TreeFrame;
 
 // A replay tree in a temporary folder, installed as the user's settings for the lifetime of the
 // object: InstallFolder is root(), replay_maxframes is `maxFrames` (left unset when nullopt).
@@ -57,6 +46,19 @@ private:
     QTemporaryDir m_dir;
     std::shared_ptr<MemorySettingsSource> m_settings = std::make_shared<MemorySettingsSource>();
     ScopedUserSettings m_scope{m_settings};
+};
+
+// A frame as addFrame writes it: a FramePicture(width, height, session, frame) screenshot and a
+// caption file whose first line is `caption`.
+struct TreeFrame {
+    int32_t session = 0;
+    int32_t frame = 0;
+    int width = 16;
+    int height = 8;
+    demo::BmpDepth depth = demo::BmpDepth::Rgb24;
+    std::string caption = "caption";  // raw bytes of the caption file's first line
+    bool withBmp = true;
+    bool withHtm = true;
 };
 
 }  // namespace kelvista::test

@@ -134,12 +134,11 @@ std::string CaseName(FrameSize size, BmpLayout layout, const char* decoder) {
 }
 
 // Whether a decoded row holds `expected`'s pixels: blue, green, red (red, green, blue when
-// `swapped`), then the fourth byte or 0 when `zeroFourth`.
-bool RowMatches(const uint8_t* decoded, const uint8_t* expected, int32_t width, bool swapped,
-                bool zeroFourth) {
+// `swapped`), then an opaque fourth byte.
+bool RowMatches(const uint8_t* decoded, const uint8_t* expected, int32_t width, bool swapped) {
     for (int32_t x = 0; x < width; ++x, decoded += 4, expected += 4) {
         const uint8_t want[4] = {expected[swapped ? 2 : 0], expected[1], expected[swapped ? 0 : 2],
-                                 zeroFourth ? uint8_t(0) : expected[3]};
+                                 0xFF};
         if (std::memcmp(decoded, want, 4) != 0) {
             return false;
         }
@@ -147,10 +146,9 @@ bool RowMatches(const uint8_t* decoded, const uint8_t* expected, int32_t width, 
     return true;
 }
 
-// Whether LoadBMP's result holds the picture: 24-bit with a zero fourth byte, plain 32-bit as
-// stored. A top-down 24-bit file may come out either way up, and a masked 32-bit file either as
-// stored (red, green, blue, fourth byte) or with its channels moved to blue, green, red, 0.
-// Empty when it does.
+// Whether LoadBMP's result holds the picture, every fourth byte 0xFF. A top-down 24-bit file may
+// come out either way up, and a masked 32-bit file either as stored (red, green, blue) or with
+// its channels moved to blue, green, red. Empty when it does.
 const char* CheckOurs(const std::string& path, const SamplePicture& picture, BmpLayout layout) {
     BitmapHandle bitmap;
     DibSection dib;
@@ -161,17 +159,16 @@ const char* CheckOurs(const std::string& path, const SamplePicture& picture, Bmp
         dib.bytesPerRow != picture.width * 4 || dib.bits == nullptr) {
         return "LoadBMP gave the wrong geometry";
     }
-    const bool zeroFourth = layout != BmpLayout::Rgb32;
     bool upright = true;
     bool flipped = layout == BmpLayout::Rgb24TopDown;
     bool stored = layout == BmpLayout::Rgb32Bitfields;
     for (int32_t y = 0; y < picture.height && (upright || flipped || stored); ++y) {
         const uint8_t* row = dib.bits + size_t(y) * size_t(dib.bytesPerRow);
         const int32_t width = picture.width;
-        upright = upright && RowMatches(row, picture.pixel(0, y), width, false, zeroFourth);
-        flipped = flipped && RowMatches(row, picture.pixel(0, picture.height - 1 - y), width, false,
-                                        zeroFourth);
-        stored = stored && RowMatches(row, picture.pixel(0, y), width, true, false);
+        upright = upright && RowMatches(row, picture.pixel(0, y), width, false);
+        flipped =
+            flipped && RowMatches(row, picture.pixel(0, picture.height - 1 - y), width, false);
+        stored = stored && RowMatches(row, picture.pixel(0, y), width, true);
     }
     return upright || flipped || stored ? "" : "LoadBMP gave the wrong pixels";
 }

@@ -2,6 +2,8 @@
 
 #include <bit>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include <QDir>
 #include <QFile>
@@ -116,6 +118,23 @@ bool WriteReplayFrames(const std::string& root, int32_t first, int32_t count, Fr
         }
         const std::string base = ReplayFrameBase(root, frame);
         if (!demo::WriteBmp(Path(base + ".bmp"), picture.image(), format) ||
+            !WriteText(base + ".htm", "Benchmark frame " + std::to_string(frame) + "\r\n")) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool LinkReplayFrames(const std::string& root, int32_t first, int32_t count, FrameSize size) {
+    if (count <= 0 || !WriteReplayFrames(root, first, 1, size)) {
+        return count <= 0;
+    }
+    const std::string picture = ReplayFrameBase(root, first) + ".bmp";
+    for (int32_t frame = first + 1; frame < first + count; ++frame) {
+        const std::string base = ReplayFrameBase(root, frame);
+        std::error_code error;
+        std::filesystem::create_hard_link(picture, base + ".bmp", error);
+        if (error ||
             !WriteText(base + ".htm", "Benchmark frame " + std::to_string(frame) + "\r\n")) {
             return false;
         }

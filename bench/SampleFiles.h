@@ -84,6 +84,11 @@ std::string ReplayFrameBase(const std::string& root, int32_t frame);
 // of `size` (each one slightly different, so no two files are the same) and one-line captions.
 bool WriteReplayFrames(const std::string& root, int32_t first, int32_t count, FrameSize size);
 
+// Writes frames first .. first + count - 1 of session 0 under `root` cheaply: frame `first` as
+// WriteReplayFrames does, every other frame's screenshot a hard link to it, each with a caption of
+// its own (the loader still reads every frame in full; disk and page cache hold one picture).
+bool LinkReplayFrames(const std::string& root, int32_t first, int32_t count, FrameSize size);
+
 // Writes <configHome>/Dravenor.conf pointing the viewer at `root`.
 bool WriteViewerSettings(const std::string& configHome, const std::string& root, int32_t maxFrames);
 

@@ -1,7 +1,7 @@
 // The viewer end to end: a Next step through 1920 x 1080 frames (command, load, paint) against
 // LoadBMP of the same frames, start-up to the first painted info screen against a bare Qt window,
-// and the resident memory while a 3840 x 2160 frame is shown. Runs on Qt's offscreen platform
-// unless QT_QPA_PLATFORM names another.
+// and the resident memory while a 3840 x 2160 frame is shown, after one step and with TAB held
+// through 60 of them. Runs on Qt's offscreen platform unless QT_QPA_PLATFORM names another.
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include "BmpLoader.h"
@@ -38,19 +39,21 @@ constexpr char kStartBare[] = "startup/bare_qt_window";
 constexpr char kStartText[] = "startup/qt_window_with_text";
 constexpr char kStartViewer[] = "startup/kelvista";
 constexpr char kMemory[] = "memory/3840x2160";
+constexpr char kMemoryTabs[] = "memory/3840x2160/tab_held";
 
 // The "key value" lines a child mode printed, by key; none when it did not exit with 0.
 using ChildFields = std::map<std::string, std::string>;
 
-ChildFields RunChild(std::string_view mode, const std::string& configHome) {
+ChildFields RunChild(std::string_view mode, const std::string& configHome,
+                     const QStringList& arguments = {}) {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(configHome));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(),
-                {QString::fromUtf8(mode.data(), qsizetype(mode.size()))});
-    if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit ||
+                QStringList{QString::fromUtf8(mode.data(), qsizetype(mode.size()))} + arguments);
+    if (!child.waitForFinished(90000) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0) {
         return {};
     }
@@ -73,8 +76,8 @@ std::string Field(const ChildFields& fields, const std::string& key) {
 // it measures.
 class ViewerBench {
 public:
-    ViewerBench(int32_t frames, int startups, int repetitions)
-        : m_frames(frames), m_startups(startups), m_repetitions(repetitions) {
+    ViewerBench(int32_t frames, int startups, int repetitions, int32_t tabs)
+        : m_frames(frames), m_startups(startups), m_repetitions(repetitions), m_tabs(tabs) {
         m_settings->setText(kInstallFolderSetting, stepRoot());
         m_settings->setDword(kMaxFramesSetting, frames);
         SetUserSettingsForTesting(m_settings);
@@ -88,6 +91,7 @@ public:
     int32_t frames() const { return m_frames; }
     int startups() const { return m_startups; }
     int repetitions() const { return m_repetitions; }
+    int32_t tabs() const { return m_tabs; }
 
     // The frames the view steps through, in the order Next visits them from frame 0.
     const std::vector<std::string>& stepFrames() {
@@ -118,7 +122,7 @@ public:
 
     // No message so far, and the view holds a frame of the step size.
     bool viewHealthy() const {
-        const QImage& frame = m_app->MainFrame()->View().surface().image();
+        const QImage& frame = m_app->MainFrame()->View().m_surface.image();
         return m_messages == 0 && frame.width() == kStepSize.width &&
                frame.height() == kStepSize.height;
     }
@@ -129,12 +133,12 @@ public:
         QCoreApplication::processEvents();
     }
 
-    // A settings folder for child processes, pointing at a replay with one large frame.
+    // A settings folder for child processes, pointing at a replay of large frames 1 .. tabs().
     const std::string& childConfig() {
         if (m_childConfig.empty()) {
             const std::string root = folder() + "/large";
             const std::string config = folder() + "/config";
-            if (WriteReplayFrames(root, 1, 1, kLargeSize) &&
+            if (LinkReplayFrames(root, 1, m_tabs, kLargeSize) &&
                 WriteViewerSettings(config, root, 1000)) {
                 m_childConfig = config;
             }
@@ -150,6 +154,7 @@ private:
     int32_t m_frames;
     int m_startups;
     int m_repetitions;
+    int32_t m_tabs;
     std::shared_ptr<MemorySettingsSource> m_settings = std::make_shared<MemorySettingsSource>();
     std::vector<std::string> m_stepFrames;
     std::unique_ptr<ReplayApp> m_app;
@@ -215,31 +220,41 @@ void StartUp(benchmark::State& state, ViewerBench& bench, std::string_view mode)
     }
 }
 
-void PeakMemory(benchmark::State& state, ViewerBench& bench) {
+// Peak resident memory above the info screen's, in large frames: after one Next when `tabs` is
+// false, else with TAB held from the info screen to the last large frame.
+void PeakMemory(benchmark::State& state, ViewerBench& bench, bool tabs) {
     const std::string& config = bench.childConfig();
     if (config.empty()) {
-        state.SkipWithError("could not write the frame");
+        state.SkipWithError("could not write the frames");
         return;
     }
     double idle = 0;
     double peak = 0;
+    double elapsed = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const ChildFields child = RunChild(kChildMemory, config);
+        const ChildFields child =
+            tabs ? RunChild(kChildMemoryTabs, config, {QString::number(bench.tabs())})
+                 : RunChild(kChildMemory, config);
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (Field(child, "loaded") != kLargeSize.name()) {
-            state.SkipWithError("the child did not show the frame");
+            state.SkipWithError("the child did not show the frames");
             return;
         }
         idle = std::stod(Field(child, "idle"));
         peak = std::stod(Field(child, "peak"));
+        elapsed = std::stod(Field(child, "elapsed"));
     }
     const double frame = static_cast<double>(kLargeSize.bytes32());
     state.counters["idle_MB"] = idle / 1e6;
     state.counters["peak_MB"] = peak / 1e6;
     state.counters["frame_MB"] = frame / 1e6;
     state.counters["growth_frames"] = (peak - idle) / frame;
+    if (tabs) {
+        // The pace kept: kKeyRepeatMs when every frame loaded and painted between two presses.
+        state.counters["ms_per_tab"] = elapsed / 1e6 / bench.tabs();
+    }
 }
 
 void Register(ViewerBench& bench, RatioReporter& reporter) {
@@ -258,7 +273,8 @@ void Register(ViewerBench& bench, RatioReporter& reporter) {
     repeated(add(kStartBare, StartUp, kChildBareWindow)->UseManualTime(), bench.startups());
     repeated(add(kStartText, StartUp, kChildTextWindow)->UseManualTime(), bench.startups());
     repeated(add(kStartViewer, StartUp, kChildViewer)->UseManualTime(), bench.startups());
-    add(kMemory, PeakMemory)->UseManualTime()->Iterations(1);
+    add(kMemory, PeakMemory, false)->UseManualTime()->Iterations(1);
+    add(kMemoryTabs, PeakMemory, true)->UseManualTime()->Iterations(1);
 
     reporter.addRatio({"Step (Next through paint) / LoadBMP, 1920x1080", kStepNext, kStepLoad,
                        "step/loadbmp", 1.5});
@@ -270,10 +286,14 @@ void Register(ViewerBench& bench, RatioReporter& reporter) {
                        kStartText, "kelvista/text", 0});
     reporter.addCounterTarget(
         {"Peak RSS above idle, in 3840x2160 32-bit frames", kMemory, "growth_frames", 2.0});
+    reporter.addCounterTarget({"Peak RSS above idle with TAB held through " +
+                                   std::to_string(bench.tabs()) + " such frames (" +
+                                   std::to_string(kKeyRepeatMs) + " ms apart), in frames",
+                               kMemoryTabs, "growth_frames", 3.0});
 }
 
 // Takes this program's own option out of the arguments: --kelvista_quick makes a short run
-// (fewer frames and start-ups) for the test suite.
+// (fewer frames, start-ups and TAB presses) for the test suite.
 bool TakeQuickFlag(int& argc, char** argv) {
     bool quick = false;
     int kept = 0;
@@ -306,7 +326,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     RatioReporter reporter;
     {
-        ViewerBench bench(quick ? 10 : 200, quick ? 2 : 10, quick ? 1 : 3);
+        ViewerBench bench(quick ? 10 : 200, quick ? 2 : 10, quick ? 1 : 3, quick ? 10 : 60);
         if (!bench.ok()) {
             std::cerr << "kelvista_bench_viewer: cannot make a temporary folder\n";
             return 1;

@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -11,7 +13,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QEventLoop>
 #include <QPainter>
+#include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include "FrameImage.h"
@@ -30,6 +35,7 @@ public:
         QCoreApplication::instance()->installEventFilter(this);
     }
     bool painted() const { return m_painted; }
+    void reset() { m_painted = false; }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && watched->isWidgetType() &&
@@ -77,6 +83,15 @@ void FilterHeadlessWarnings(QtMsgType type, const QMessageLogContext& context,
     }
     if (g_previousHandler != nullptr) {
         g_previousHandler(type, context, message);
+    }
+}
+
+// Quits `loop` once `watcher` has seen a paint (checked between events).
+void WaitForPaint(const FirstPaintWatcher& watcher, QEventLoop& loop) {
+    if (watcher.painted()) {
+        loop.quit();
+    } else {
+        QTimer::singleShot(1, &loop, [&watcher, &loop] { WaitForPaint(watcher, loop); });
     }
 }
 
@@ -131,7 +146,29 @@ int ViewerStartup(int argc, char** argv) {
     return ReportPainted(ProcessEventsUntil(watcher));
 }
 
-int ViewerMemory(int argc, char** argv) {
+// Presses TAB `tabs` times, kKeyRepeatMs apart, as key events to the focused widget (the window's
+// shortcut map sees them first, as it does a keyboard's), running the event loop between presses;
+// returns once the last frame's paint is done (or after a minute, which the caller notices).
+void HoldTab(ReplayView& view, int32_t tabs) {
+    QEventLoop loop;
+    FirstPaintWatcher painted(true);
+    QTimer presses;
+    int32_t sent = 0;
+    QObject::connect(&presses, &QTimer::timeout, &loop, [&] {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus != nullptr ? focus : &view, Qt::Key_Tab);
+        if (++sent == tabs) {
+            presses.stop();
+            painted.reset();
+            QTimer::singleShot(0, &loop, [&] { WaitForPaint(painted, loop); });
+        }
+    });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    presses.start(kKeyRepeatMs);
+    loop.exec();
+}
+
+int ViewerMemory(int argc, char** argv, int32_t tabs) {
     QApplication application(argc, argv);
     NameApplication();
     ReplayApp theApp;
@@ -144,16 +181,24 @@ int ViewerMemory(int argc, char** argv) {
     QCoreApplication::processEvents();
     const uint64_t idle = StatusBytes("VmRSS");
 
-    view.OnNextFrame();
-    view.repaint();
-    QCoreApplication::processEvents();
+    const auto start = std::chrono::steady_clock::now();
+    if (tabs == 0) {
+        view.OnNextFrame();
+        view.repaint();
+        QCoreApplication::processEvents();
+    } else {
+        HoldTab(view, tabs);
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
     const uint64_t peak = StatusBytes("VmHWM");
-    const QImage& frame = view.surface().image();
-    if (messages != 0 || frame.isNull()) {
+    const QImage& frame = view.m_surface.image();
+    if (messages != 0 || frame.isNull() || view.m_nFrame != std::max(tabs, 1)) {
         return 3;
     }
-    std::printf("idle %llu\npeak %llu\nloaded %dx%d\n", static_cast<unsigned long long>(idle),
-                static_cast<unsigned long long>(peak), frame.width(), frame.height());
+    std::printf("idle %llu\npeak %llu\nloaded %dx%d\nelapsed %lld\n",
+                static_cast<unsigned long long>(idle), static_cast<unsigned long long>(peak),
+                frame.width(), frame.height(),
+                static_cast<long long>(std::chrono::nanoseconds(elapsed).count()));
     std::fflush(stdout);
     return 0;
 }
@@ -172,14 +217,18 @@ int RunChildMode(int argc, char** argv) {
     }
     const std::string_view mode = argv[1];
     if (mode != kChildBareWindow && mode != kChildTextWindow && mode != kChildViewer &&
-        mode != kChildMemory) {
+        mode != kChildMemory && mode != kChildMemoryTabs) {
         return -1;
     }
     QuietenHeadlessWarnings();
     if (mode == kChildViewer) {
         return ViewerStartup(argc, argv);
     }
-    return mode == kChildMemory ? ViewerMemory(argc, argv)
+    if (mode == kChildMemoryTabs) {
+        const int tabs = argc > 2 ? std::atoi(argv[2]) : 0;
+        return tabs > 0 ? ViewerMemory(argc, argv, tabs) : 2;
+    }
+    return mode == kChildMemory ? ViewerMemory(argc, argv, 0)
                                 : BareWindow(argc, argv, mode == kChildTextWindow);
 }
 

@@ -15,6 +15,11 @@ inline constexpr std::string_view kChildBareWindow = "--child=startup-bare";
 inline constexpr std::string_view kChildTextWindow = "--child=startup-text";
 inline constexpr std::string_view kChildViewer = "--child=startup-viewer";
 inline constexpr std::string_view kChildMemory = "--child=memory";
+inline constexpr std::string_view kChildMemoryTabs = "--child=memory-tabs";
+
+// The interval of the TAB presses in the memory-tabs mode: a keyboard's auto-repeat (about 30
+// presses a second) with the key held down.
+inline constexpr int kKeyRepeatMs = 33;
 
 // Runs the mode named by argv[1] when it is one of them; -1 when it is not.
 //   startup-bare:   a plain QWidget of the main window's first size, shown; prints "painted <ns>"
@@ -26,6 +31,10 @@ inline constexpr std::string_view kChildMemory = "--child=memory";
 //   memory:         the viewer on the info screen, then Next onto frame 1 and its paint; prints
 //                   "idle <bytes>" (resident on the info screen) and "peak <bytes>" (highest
 //                   resident set while showing the frame), and "loaded <width>x<height>".
+//   memory-tabs N:  the viewer on the info screen, then N TAB key presses kKeyRepeatMs apart
+//                   through the event loop (the window's shortcuts, loads and paints in between),
+//                   ending on frame N; prints "idle" and "peak" as above, "loaded", and
+//                   "elapsed <ns>" from the first press until frame N is painted.
 int RunChildMode(int argc, char** argv);
 
 // Drops the warnings Qt's offscreen platform gives for what it cannot do (raising a window) and

@@ -1,5 +1,8 @@
 #include "BmpDecoder.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "BmpHeader.h"
 #include "BmpPixelSource.h"
 #include "ChannelMasks.h"
@@ -7,6 +10,10 @@
 namespace kelvista {
 
 namespace {
+
+// Rows are read in runs of about this many bytes (at least one row), and each run is normalised
+// while it is still in the cache.
+constexpr size_t kRunBytes = size_t{1} << 20;
 
 BitmapHandle Decode32(BmpPixelSource& source, const BmpHeader& header) {
     BitmapHandle bitmap =
@@ -23,13 +30,18 @@ BitmapHandle Decode32(BmpPixelSource& source, const BmpHeader& header) {
         first += (rows - 1) * rowBytes;  // the first stored row is the bottom one
         step = -step;
     }
-    if (!source.readRows(header.pixelOffset, rowBytes, rows, first, step)) {
-        return nullptr;
-    }
-    if (!HasStandardColourMasks(header.masks)) {
-        const PixelNormaliser normaliser(header.masks);
-        for (size_t row = 0; row < rows; ++row) {
-            normaliser.normaliseRow(bitmap->bits() + row * rowBytes,
+    // Every pixel leaves as blue, green, red, 0xFF: the fourth byte of a file may hold anything.
+    const PixelNormaliser normaliser(header.masks);
+    const size_t runRows = std::clamp<size_t>(kRunBytes / rowBytes, 1, rows);
+    for (size_t stored = 0; stored < rows; stored += runRows) {
+        const size_t count = std::min(runRows, rows - stored);
+        uint8_t* runFirst = first + static_cast<ptrdiff_t>(stored) * step;
+        if (!source.readRows(header.pixelOffset + uint64_t{stored} * rowBytes, rowBytes, count,
+                             runFirst, step)) {
+            return nullptr;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            normaliser.normaliseRow(runFirst + static_cast<ptrdiff_t>(i) * step,
                                     static_cast<size_t>(header.width));
         }
     }
@@ -43,11 +55,13 @@ BitmapHandle DecodeBmp(std::unique_ptr<BmpPixelSource> source) {
     if (!source || !ReadBmpHeader(*source, header)) {
         return nullptr;
     }
-    if (!header.decodable) {
-        return FrameBitmap::CreateUndecodable(header.width, header.height, header.bitsPerPixel);
-    }
-    if (header.bitsPerPixel == 32) {
-        return Decode32(*source, header);
+    switch (header.route) {
+        case BmpPixelRoute::Describe:
+            return FrameBitmap::CreateUndecodable(header.width, header.height, header.bitsPerPixel);
+        case BmpPixelRoute::Read32:
+            return Decode32(*source, header);
+        case BmpPixelRoute::Widen24:
+            break;
     }
     SourceRowLayout layout;
     layout.width = header.width;

@@ -217,10 +217,15 @@ bool ReadBmpHeader(BmpPixelSource& source, BmpHeader& header) {
         }
     }
 
-    const bool decodable = (bits == 24 && encoding == Encoding::Plain) ||
-                           (bits == 32 && encoding != Encoding::Compressed);
-    if (decodable && uint64_t{4} * static_cast<uint64_t>(width) * static_cast<uint64_t>(height) >
-                         kMaxBitmapBytes) {
+    BmpPixelRoute route = BmpPixelRoute::Describe;
+    if (bits == 32 && encoding != Encoding::Compressed) {
+        route = BmpPixelRoute::Read32;
+    } else if (bits == 24 && encoding == Encoding::Plain) {
+        route = BmpPixelRoute::Widen24;
+    }
+    if (route != BmpPixelRoute::Describe &&
+        uint64_t{4} * static_cast<uint64_t>(width) * static_cast<uint64_t>(height) >
+            kMaxBitmapBytes) {
         return false;
     }
 
@@ -228,7 +233,7 @@ bool ReadBmpHeader(BmpPixelSource& source, BmpHeader& header) {
     header.height = static_cast<int32_t>(height);
     header.bitsPerPixel = bits;
     header.topDown = topDown;
-    header.decodable = decodable;
+    header.route = route;
     header.pixelOffset = pixelOffset;
     header.bytesPerRow = bytesPerRow;
     header.masks = masks;

@@ -40,21 +40,29 @@ __attribute__((target("ssse3"))) inline void Store16(uint8_t* dst, __m128i value
     }
 }
 
+// Four 24-bit pixels from the low 12 bytes of `pixels` as blue, green, red, 0xFF: the shuffle
+// leaves each fourth byte 0, the OR makes it 0xFF.
+__attribute__((target("ssse3"))) inline __m128i Widen4(__m128i pixels, __m128i spread,
+                                                       __m128i opaque) {
+    return _mm_or_si128(_mm_shuffle_epi8(pixels, spread), opaque);
+}
+
 // Widens whole groups of 16 pixels (48 bytes in, 64 out) with byte shuffles; returns how many
 // pixels it did. Reads and writes stay within the groups.
 template <bool kStreaming>
 __attribute__((target("ssse3"))) int ExpandGroupsSsse3(uint8_t* dst, const uint8_t* src,
                                                        int count) {
     const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     int i = 0;
     for (; i + 16 <= count; i += 16, src += 48, dst += 64) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16));
         const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 32));
-        Store16<kStreaming>(dst, _mm_shuffle_epi8(a, spread));
-        Store16<kStreaming>(dst + 16, _mm_shuffle_epi8(_mm_alignr_epi8(b, a, 12), spread));
-        Store16<kStreaming>(dst + 32, _mm_shuffle_epi8(_mm_alignr_epi8(c, b, 8), spread));
-        Store16<kStreaming>(dst + 48, _mm_shuffle_epi8(_mm_srli_si128(c, 4), spread));
+        Store16<kStreaming>(dst, Widen4(a, spread, opaque));
+        Store16<kStreaming>(dst + 16, Widen4(_mm_alignr_epi8(b, a, 12), spread, opaque));
+        Store16<kStreaming>(dst + 32, Widen4(_mm_alignr_epi8(c, b, 8), spread, opaque));
+        Store16<kStreaming>(dst + 48, Widen4(_mm_srli_si128(c, 4), spread, opaque));
     }
     if constexpr (kStreaming) {
         _mm_sfence();  // order the non-temporal stores before anything that follows
@@ -189,7 +197,7 @@ int ExpandRow24To32(uint8_t* dst, const uint8_t* src, int count) {
         dst[0] = src[0];
         dst[1] = src[1];
         dst[2] = src[2];
-        dst[3] = 0;
+        dst[3] = 0xFF;
         dst += 4;
         src += 3;
     }

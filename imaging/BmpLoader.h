@@ -29,7 +29,7 @@ int LoadBMPFromMemory(const uint8_t* data, size_t size, BitmapHandle& bitmapOut,
 // On a negative result the source stays in `bitmapInOut`.
 int ConvertTo32BitDib(BitmapHandle& bitmapInOut);
 
-// Widens `count` 24-bit pixels (blue, green, red) to 32 bits (blue, green, red, 0).
+// Widens `count` 24-bit pixels (blue, green, red) to 32 bits (blue, green, red, 0xFF).
 // 0 done; -1 `dst` missing; -2 `src` missing. A count of 0 or less copies nothing.
 int ExpandRow24To32(uint8_t* dst, const uint8_t* src, int count);
 

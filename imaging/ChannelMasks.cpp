@@ -3,6 +3,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kelvista {
 
 namespace {
@@ -13,6 +17,22 @@ uint32_t LowestSetBit(uint32_t mask) {
         ++shift;
     }
     return shift;
+}
+
+// Sets the fourth byte of `count` blue, green, red pixels to 0xFF: 16 bytes per step where the
+// processor has SSE2 (every x86-64 does), which the compiler does not do on its own at -O2.
+void MakeOpaque(uint8_t* pixels, size_t count) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; i + 4 <= count; i += 4, pixels += 16) {
+        __m128i* at = reinterpret_cast<__m128i*>(pixels);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), opaque));
+    }
+#endif
+    for (; i < count; ++i, pixels += 4) {
+        pixels[3] = 0xFF;
+    }
 }
 
 }  // namespace
@@ -57,6 +77,10 @@ uint8_t PixelNormaliser::Channel::extract(uint32_t pixel) const {
 }
 
 void PixelNormaliser::normaliseRow(uint8_t* pixels, size_t count) const {
+    if (m_blue.mask == 0x000000FFu && m_green.mask == 0x0000FF00u && m_red.mask == 0x00FF0000u) {
+        MakeOpaque(pixels, count);  // the colour bytes are where they belong already
+        return;
+    }
     if (std::endian::native == std::endian::little && m_red.maxValue == 255 &&
         m_green.maxValue == 255 && m_blue.maxValue == 255) {
         // Byte-wide channels need no scaling, only moving: whole-word shifts, which vectorise.
@@ -67,7 +91,7 @@ void PixelNormaliser::normaliseRow(uint8_t* pixels, size_t count) const {
             uint32_t pixel;
             std::memcpy(&pixel, pixels, sizeof pixel);
             pixel = (pixel >> blueShift & 0xFFu) | (pixel >> greenShift & 0xFFu) << 8 |
-                    (pixel >> redShift & 0xFFu) << 16;
+                    (pixel >> redShift & 0xFFu) << 16 | 0xFF000000u;
             std::memcpy(pixels, &pixel, sizeof pixel);
         }
         return;
@@ -78,7 +102,7 @@ void PixelNormaliser::normaliseRow(uint8_t* pixels, size_t count) const {
         pixels[0] = m_blue.extract(pixel);
         pixels[1] = m_green.extract(pixel);
         pixels[2] = m_red.extract(pixel);
-        pixels[3] = 0;
+        pixels[3] = 0xFF;
     }
 }
 

@@ -17,12 +17,13 @@ struct ChannelMasks {
 // True when the set bits of `mask` form one run (an empty mask counts as one).
 bool IsContiguousMask(uint32_t mask);
 
-// True when red, green and blue sit where a plain 32-bit BMP keeps them, so the pixels can be
-// used as they are; the alpha mask does not matter.
+// True when red, green and blue sit where a plain 32-bit BMP keeps them, so the colour bytes
+// stay as they are; the alpha mask does not matter.
 bool HasStandardColourMasks(const ChannelMasks& masks);
 
-// Rewrites 32-bit pixels with arbitrary (contiguous) masks as blue, green, red, 0, each channel
-// scaled to 0..255 from its own width.
+// Rewrites 32-bit pixels with arbitrary (contiguous) masks as blue, green, red, 0xFF, each
+// channel scaled to 0..255 from its own width. With the standard masks only the fourth byte
+// changes: whatever the file held there, the pixel becomes opaque.
 class PixelNormaliser {
 public:
     explicit PixelNormaliser(const ChannelMasks& masks);

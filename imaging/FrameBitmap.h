@@ -21,6 +21,8 @@ struct DibSection {
 //
 // A 32-bit bitmap owns one block of width * height * 4 bytes, blue, green, red, fourth byte,
 // top-down, page aligned (PixelBlock.h), that a QImage of Format_RGB32 can wrap without a copy.
+// The loader writes 0xFF in every fourth byte, as Format_RGB32 requires: drawn onto a target with
+// an alpha channel, the frame is opaque.
 //
 // A bitmap freshly read from a file at another depth owns no pixel block: its rows stay in the
 // file and are fetched on demand by the conversion (through source()), so a 24-bit file is read

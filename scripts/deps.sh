@@ -7,7 +7,7 @@ KELVISTA_PACKAGES=(
     # the Debian package (dpkg-shlibdeps, dpkg-buildflags, file) and its checks
     dpkg-dev file man-db lintian appstream desktop-file-utils
     # the real-display tier: X11 with a window manager, Wayland
-    xvfb openbox xdotool x11-utils imagemagick weston qt6-wayland python3 fonts-dejavu-core
+    xvfb openbox xdotool x11-utils imagemagick weston qt6-wayland chromium python3 fonts-dejavu-core
 )
 
 # Installs whichever of the packages (plus any given as arguments) are missing.

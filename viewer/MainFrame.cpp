@@ -1,12 +1,22 @@
 #include "MainFrame.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QResizeEvent>
 #include <QShortcut>
 
-#include "ReplayCommands.h"
-
 namespace kelvista {
+
+namespace {
+
+// A window length grown or shrunk by `delta`, kept within what a widget can be.
+int ClampedLength(int length, int delta) {
+    const long long wanted = static_cast<long long>(length) + delta;
+    return static_cast<int>(std::clamp<long long>(wanted, 0, QWIDGETSIZE_MAX));
+}
+
+}  // namespace
 
 CMainFrame::CMainFrame()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -20,11 +30,7 @@ CMainFrame::CMainFrame()
     m_wndView.setGeometry(rect());
     // Whoever gives this window the focus gives it to the view.
     setFocusProxy(&m_wndView);
-    BindCommandKeys();
-}
-
-void CMainFrame::BindCommandKeys() {
-    for (const ReplayCommand& command : kReplayCommands) {
+    for (const ReplayView::Command& command : ReplayView::kCommands) {
         auto* shortcut = new QShortcut(QKeySequence(command.key), this);
         shortcut->setContext(Qt::WindowShortcut);
         const int id = command.id;
@@ -34,6 +40,16 @@ void CMainFrame::BindCommandKeys() {
 
 bool CMainFrame::OnCmdMsg(int id) {
     return m_wndView.OnCmdMsg(id);
+}
+
+int CMainFrame::ResizeMainWindowBy(int dx, int dy) {
+    // From here on the window's size follows the frames, not the first outer size.
+    m_bFirstSizePending = false;
+    // The client grows by the same amount as the outer frame; resize() leaves the position.
+    resize(ClampedLength(width(), dx), ClampedLength(height(), dy));
+    raise();
+    activateWindow();
+    return 0;
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {

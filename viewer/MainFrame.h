@@ -22,15 +22,15 @@ public:
     // Offers a command to the view; true when the view handled it.
     bool OnCmdMsg(int id);
 
-    // Stops the first-size adjustment once the view has sized the window itself.
-    void KeepCurrentSize() { m_bFirstSizePending = false; }
+    // Changes the window's size by dx, dy, keeping its position, then brings it to the top and
+    // activates it. Returns 0.
+    int ResizeMainWindowBy(int dx, int dy);
 
 protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void BindCommandKeys();
     void FitFirstOuterSize();
 
     ReplayView m_wndView;

@@ -11,8 +11,8 @@
 #include "BmpLoader.h"
 #include "CaptionFile.h"
 #include "FrameNumbers.h"
-#include "ReplayApp.h"
-#include "ReplayCommands.h"
+#include "MainFrame.h"
+#include "PixelBlock.h"
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
 #include "ValueScanner.h"
@@ -27,6 +27,9 @@ ReplayView::ReplayView(QWidget* parent)
     setCursor(Qt::ArrowCursor);
     // Every exposed pixel is painted by OnPaint, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_spareBlockRelease.setSingleShot(true);
+    m_spareBlockRelease.setInterval(kSpareBlockKeepMs);
+    connect(&m_spareBlockRelease, &QTimer::timeout, [] { ReleaseSparePixelBlock(); });
 }
 
 // The surface releases the held frame bitmap; m_hBitmap never holds one past a load.
@@ -36,40 +39,44 @@ void ReplayView::SetQuestions(std::unique_ptr<ViewQuestions> questions) {
     m_questions = std::move(questions);
 }
 
+const std::array<ReplayView::Command, 6> ReplayView::kCommands = {{
+    {QKeyCombination(Qt::NoModifier, Qt::Key_Tab), ID_NEXT_FRAME, &ReplayView::OnNextFrame},
+    {QKeyCombination(Qt::ShiftModifier, Qt::Key_Tab), ID_PREV_FRAME, &ReplayView::OnPrevFrame},
+    {QKeyCombination(Qt::NoModifier, Qt::Key_F2), ID_GOTO_FRAME, &ReplayView::OnGotoFrame},
+    {QKeyCombination(Qt::NoModifier, Qt::Key_F5), ID_REFRESH, &ReplayView::OnRefresh},
+    {QKeyCombination(Qt::NoModifier, Qt::Key_Escape), ID_STOP, &ReplayView::OnStop},
+    {QKeyCombination(Qt::NoModifier, Qt::Key_F10), ID_MAX_FRAMES, &ReplayView::OnMaxFrames},
+}};
+
 bool ReplayView::OnCmdMsg(int id) {
-    const ReplayCommand* command = FindCommand(id);
-    if (command == nullptr) {
-        return false;
+    for (const Command& command : kCommands) {
+        if (command.id == id) {
+            (this->*command.handler)();
+            return true;
+        }
     }
-    (this->*command->handler)();
-    return true;
+    return false;
 }
 
 void ReplayView::OnNextFrame() {
-    StepTo(NextFrameNumber(m_nFrame, m_nMaxFrames));
+    ShowFrame(m_nSession, NextFrameNumber(m_nFrame, m_nMaxFrames));
 }
 
 void ReplayView::OnPrevFrame() {
-    StepTo(PrevFrameNumber(m_nFrame, m_nMaxFrames));
-}
-
-void ReplayView::StepTo(int32_t frame) {
-    // Frame mode is set before the presence test: a step to an absent frame still leaves it.
-    m_bFrameMode = 1;
-    const std::string basePath = FrameBasePath(m_nSession, frame);
-    if (FrameIsPresent(basePath)) {
-        m_nFrame = frame;
-        LoadReplayFrame(basePath);
-    }
+    ShowFrame(m_nSession, PrevFrameNumber(m_nFrame, m_nMaxFrames));
 }
 
 void ReplayView::OnGotoFrame() {
     int32_t session = m_nSession;
     int32_t frame = m_nFrame;
-    if (AskSessionFrame(session, frame) == 0) {
-        return;
+    if (AskSessionFrame(session, frame) != 0) {
+        ShowFrame(session, frame);
     }
-    m_bFrameMode = 1;
+}
+
+void ReplayView::ShowFrame(int32_t session, int32_t frame) {
+    // Frame mode is set before the presence test: a step to an absent frame still leaves it.
+    m_mode = ViewMode::Frame;
     const std::string basePath = FrameBasePath(session, frame);
     if (FrameIsPresent(basePath)) {
         m_nSession = session;
@@ -93,10 +100,10 @@ void ReplayView::OnRefresh() {
 }
 
 void ReplayView::OnStop() {
-    if (m_bFrameMode != 1) {
+    if (m_mode != ViewMode::Frame) {
         return;
     }
-    m_bFrameMode = 0;
+    m_mode = ViewMode::Info;
     SetMainWindowText(QStringLiteral("kelvista"));
     // Whitens the held frame through m_dib, which is zero (and whitens nothing) after a failed
     // bitmap load.
@@ -138,8 +145,10 @@ int ReplayView::LoadReplayFrame(const std::string& basePath) {
         ShowMissingFrame("MISSING FRAME (BMP)", basePath);
         return -1;
     }
-    BitmapHandle previous = m_hMemDC.Select(std::move(m_hBitmap));
-    previous.reset();
+    // The bitmap of the frame held before is released here; its block stays as the loader's
+    // spare until stepping pauses.
+    m_surface.Select(std::move(m_hBitmap));
+    m_spareBlockRelease.start();
 
     const QSize client = NaturalClientSize(QSize(m_dib.width, m_dib.height), devicePixelRatioF());
     ResizeClientTo(client.width(), client.height());
@@ -149,19 +158,16 @@ int ReplayView::LoadReplayFrame(const std::string& basePath) {
 
 int ReplayView::ResizeClientTo(int width, int height) {
     const QRect client = rect();
-    const int dx = width - client.width();
-    const int dy = height - client.height();
-    if (ReplayApp* app = ReplayApp::Instance()) {
-        app->ResizeMainWindowBy(dx, dy);
+    if (auto* mainFrame = qobject_cast<CMainFrame*>(window())) {
+        mainFrame->ResizeMainWindowBy(width - client.width(), height - client.height());
     }
     return 0;
 }
 
 void ReplayView::SetMainWindowText(const QString& text) {
-    ReplayApp* app = ReplayApp::Instance();
-    if (app != nullptr && app->MainWindow() != nullptr) {
-        app->MainWindow()->setWindowTitle(text);
-    }
+    // Qt takes "[*]" in a title for the window-modified mark and drops it; it shows "[*][*]" as
+    // "[*]". Doubling every "[*]" shows the text as written.
+    window()->setWindowTitle(QString(text).replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
 }
 
 void ReplayView::ShowMissingFrame(const char* caption, const std::string& basePath) {
@@ -179,7 +185,7 @@ void ReplayView::paintEvent(QPaintEvent* event) {
 
 void ReplayView::OnPaint(const QRect& exposed) {
     QPainter painter(this);
-    if (m_bFrameMode != 0) {
+    if (m_mode == ViewMode::Frame) {
         PaintFrame(painter, exposed);
     } else {
         PaintInfo(painter, exposed);
@@ -187,7 +193,7 @@ void ReplayView::OnPaint(const QRect& exposed) {
 }
 
 void ReplayView::PaintFrame(QPainter& painter, const QRect& exposed) {
-    const QImage& image = m_hMemDC.image();
+    const QImage& image = m_surface.image();
     const qreal dpr = devicePixelRatioF();
     const QRectF imageRect(0, 0, image.width() / dpr, image.height() / dpr);
     const QRectF target = QRectF(exposed) & imageRect;
@@ -198,7 +204,7 @@ void ReplayView::PaintFrame(QPainter& painter, const QRect& exposed) {
     }
     // Where the window is larger than the frame (or before any frame), the background shows.
     const QRectF area(exposed);
-    const QBrush background = palette().window();
+    const QBrush background = palette().base();
     if (area.right() > imageRect.right()) {
         painter.fillRect(QRectF(QPointF(std::max(area.left(), imageRect.right()), area.top()),
                                 area.bottomRight()),
@@ -212,12 +218,13 @@ void ReplayView::PaintFrame(QPainter& painter, const QRect& exposed) {
 }
 
 void ReplayView::PaintInfo(QPainter& painter, const QRect& exposed) {
-    painter.fillRect(exposed, palette().window());
+    // A plain window's colours, black on white: Base and Text. Window is the grey of dialogs.
+    painter.fillRect(exposed, palette().base());
     char stamp[kShortTextCapacity];
     BuildStamp(stamp, sizeof stamp);
     const std::string text = InfoText(stamp, m_nSession, m_nFrame, m_nMaxFrames);
 
-    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setPen(palette().color(QPalette::Text));
     const QFontMetrics metrics(font());
     int baseline = metrics.ascent();
     std::string_view rest(text);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include <QKeyCombination>
 #include <QSize>
+#include <QTimer>
 #include <QWidget>
 
 #include "FrameBitmap.h"
@@ -12,13 +15,36 @@
 #include "SettingsStore.h"
 #include "ViewQuestions.h"
 
+class QPainter;
+
 namespace kelvista {
+
+// Command ids of the viewer's keys.
+inline constexpr int ID_NEXT_FRAME = 32771;
+inline constexpr int ID_PREV_FRAME = 32772;
+inline constexpr int ID_GOTO_FRAME = 32773;
+inline constexpr int ID_REFRESH = 32775;
+inline constexpr int ID_STOP = 32776;
+inline constexpr int ID_MAX_FRAMES = 32778;
+
+// What the view paints: the info screen, or the frame held on its surface.
+enum class ViewMode { Info, Frame };
 
 // The child window that fills the main window: it keeps the position (session and frame),
 // answers the six commands, loads frames and paints either the info screen or the current frame.
 class ReplayView : public QWidget {
     Q_OBJECT
 public:
+    // One of the viewer's keys: the key, the command id it issues and the handler that answers.
+    struct Command {
+        QKeyCombination key;
+        int id;
+        void (ReplayView::*handler)();
+    };
+    // The viewer's only keys; the main window binds each window-wide. Qt reports SHIFT+TAB as
+    // Backtab; its shortcut map matches that against Shift+Tab, which is why Shift+Tab is named.
+    static const std::array<Command, 6> kCommands;
+
     explicit ReplayView(QWidget* parent = nullptr);
     ~ReplayView() override;
 
@@ -45,15 +71,17 @@ public:
     // Replaces the dialogs the view asks its questions with (tests script the answers).
     void SetQuestions(std::unique_ptr<ViewQuestions> questions);
 
-    const OffscreenSurface& surface() const { return m_hMemDC; }
-
-    BitmapHandle m_hBitmap;     // the loader's latest bitmap, until it moves onto the surface
-    OffscreenSurface m_hMemDC;  // holds the last frame that loaded successfully
-    DibSection m_dib;           // geometry and pixels of the held frame; zero after a failed load
-    int32_t m_bFrameMode = 0;   // 0: info screen, 1: frame mode
+    BitmapHandle m_hBitmap;      // the loader's latest bitmap, until it moves onto the surface
+    OffscreenSurface m_surface;  // holds the last frame that loaded successfully
+    DibSection m_dib;            // geometry and pixels of the held frame; zero after a failed load
+    ViewMode m_mode = ViewMode::Info;
     int32_t m_nSession = 0;
     int32_t m_nFrame = 0;
     int32_t m_nMaxFrames = kDefaultMaxFrames;  // frame count at which stepping wraps around
+
+    // How long after a load the loader's spare pixel block is kept for the next frame: longer
+    // than the gap between two key repeats, so that holding TAB reuses it every step.
+    static constexpr int kSpareBlockKeepMs = 1000;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -62,13 +90,18 @@ protected:
 
 private:
     void OnPaint(const QRect& exposed);
-    void PaintFrame(class QPainter& painter, const QRect& exposed);
-    void PaintInfo(class QPainter& painter, const QRect& exposed);
-    void StepTo(int32_t frame);
+    void PaintFrame(QPainter& painter, const QRect& exposed);
+    void PaintInfo(QPainter& painter, const QRect& exposed);
+    // Enters frame mode and, when the frame's files are present, makes it the position and
+    // loads it.
+    void ShowFrame(int32_t session, int32_t frame);
     void SetMainWindowText(const QString& text);
     void ShowMissingFrame(const char* caption, const std::string& basePath);
 
     std::unique_ptr<ViewQuestions> m_questions;
+    // Gives the spare pixel block back once stepping pauses, so a frame at rest costs the frame
+    // and the window's backing store only.
+    QTimer m_spareBlockRelease;
 };
 
 // The logical size at which a bitmap of `pixels` shows one frame pixel per device pixel.

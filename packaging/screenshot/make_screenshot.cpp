@@ -10,7 +10,7 @@
 
 #include "MainFrame.h"
 #include "ReplayApp.h"
-#include "ReplayCommands.h"
+#include "ReplayView.h"
 
 namespace {
 

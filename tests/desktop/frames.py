@@ -105,3 +105,26 @@ def write_settings(config_home, install_folder, max_frames=MAX_FRAMES):
     with open(path, "w", encoding="utf-8") as f:
         f.write(f"[General]\nInstallFolder={install_folder}\nreplay_maxframes={max_frames}\n")
     return path
+
+
+def write_linked_session(root, count, width, height):
+    """Writes frames 1 .. count of session 0 under `root` cheaply: one 24-bit screenshot of
+    `width` x `height` (a diagonal gradient), every other frame's screenshot a hard link to it, and
+    a caption of its own per frame ("Large frame N"). The viewer still reads each frame in full;
+    the disk holds one picture."""
+    folder = os.path.join(root, "replay", "session0")
+    os.makedirs(folder, exist_ok=True)
+    row_bytes = width * 3
+    stride = (row_bytes + 3) & ~3
+    ramp = bytes((x * 7) & 255 for x in range(row_bytes)) * 2
+    pixels = b"".join(ramp[(y * 3) % row_bytes:][:row_bytes] + bytes(stride - row_bytes)
+                      for y in range(height))
+    first = frame_base(root, 1) + ".bmp"
+    with open(first, "wb") as f:
+        f.write(bmp_file(width, height, 24, False, pixels))
+    for number in range(1, count + 1):
+        base = frame_base(root, number)
+        if number > 1:
+            os.link(first, base + ".bmp")
+        with open(base + ".htm", "wb") as f:
+            f.write(f"Large frame {number}\r\n".encode())

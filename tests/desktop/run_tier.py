@@ -17,15 +17,16 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from display import Processes, XDisplay, missing_tools, start_xvfb, wait_for  # noqa: E402
 from hidpi_session import HiDpiSession  # noqa: E402
+from memory_bound import SCREEN, LargeSession, held_tab, tool_commands  # noqa: E402
 from results import Results, Stopwatch  # noqa: E402
 from wayland_session import WaylandSession  # noqa: E402
 from x11_session import X11Session  # noqa: E402
 
 
-def with_xvfb(results, processes, work, label, body):
+def with_xvfb(results, processes, work, label, body, size="1280x1024"):
     """Starts an Xvfb of its own for `body(display_name)`; a server that does not start is a
     failed check, never a skip."""
-    server, name = start_xvfb(processes, os.path.join(work, f"xvfb-{label}.log"))
+    server, name = start_xvfb(processes, os.path.join(work, f"xvfb-{label}.log"), size)
     if name is None:
         results.fail(f"{label}: Xvfb", "did not start (see its log)")
         return
@@ -37,13 +38,21 @@ def with_xvfb(results, processes, work, label, body):
         processes.stop(server)
 
 
+def start_window_manager(results, processes, work, name, label):
+    """Starts openbox on display `name`; None (a failed check) when it does not come up."""
+    manager = processes.start(["openbox"], XDisplay(name).env,
+                              os.path.join(work, f"openbox-{label}.log"))
+    x = XDisplay(name)
+    if not wait_for(lambda: x.root_window_property("_NET_SUPPORTING_WM_CHECK"), 10):
+        results.fail(f"{label}: openbox", "the window manager did not come up")
+        return None
+    return manager
+
+
 def x11_with_window_manager(results, processes, work, binary):
     def body(name):
-        manager = processes.start(["openbox"], XDisplay(name).env,
-                                  os.path.join(work, "openbox.log"))
-        x = XDisplay(name)
-        if not wait_for(lambda: x.root_window_property("_NET_SUPPORTING_WM_CHECK"), 10):
-            results.fail("X11: openbox", "the window manager did not come up")
+        manager = start_window_manager(results, processes, work, name, "X11")
+        if manager is None:
             return
         X11Session(results, processes, name, binary, os.path.join(work, "x11")).run()
         HiDpiSession(results, processes, name, binary, os.path.join(work, "hidpi")).run()
@@ -61,9 +70,36 @@ def wayland(results, processes, work, binary):
     with_xvfb(results, processes, work, "Wayland", body)
 
 
+def memory_bounds(results, processes, work, binary, tool):
+    """TAB held through large frames on X11, then the tool's commands over the same frames."""
+    session = LargeSession(work)
+
+    def body(name):
+        manager = start_window_manager(results, processes, work, name, "Memory")
+        if manager is None:
+            return
+        held_tab(results, processes, name, binary, session)
+        processes.stop(manager)
+
+    try:
+        with Stopwatch("Memory: TAB held through 3840 x 2160 frames (X11 with openbox)"):
+            with_xvfb(results, processes, work, "Memory", body, SCREEN)
+        with Stopwatch("Memory: kelvista-replay over the same frames"):
+            try:
+                if not os.access(tool, os.X_OK):
+                    raise FileNotFoundError(f"no tool binary at {tool}")
+                tool_commands(results, tool, session)
+            except Exception as error:  # as with_xvfb: one more failure, the summary still comes
+                results.fail("kelvista-replay memory: stopped early",
+                             f"{type(error).__name__}: {error}")
+    finally:
+        session.remove()
+
+
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else "build"
     binary = os.path.abspath(os.path.join(build, "viewer", "kelvista"))
+    tool = os.path.abspath(os.path.join(build, "tools", "kelvista-replay"))
     results = Results()
     started = time.monotonic()
     missing = missing_tools()
@@ -74,7 +110,7 @@ def main():
     else:
         # A short folder: message boxes show base paths under it.
         work = tempfile.mkdtemp(prefix="kvd-", dir="/tmp")
-        for sub in ("x11", "hidpi", "wayland"):
+        for sub in ("x11", "hidpi", "wayland", "memory"):
             os.makedirs(os.path.join(work, sub))
         processes = Processes()
         try:
@@ -82,6 +118,7 @@ def main():
                 x11_with_window_manager(results, processes, work, binary)
             with Stopwatch("Wayland (Weston nested in Xvfb), then at output scale 2"):
                 wayland(results, processes, work, binary)
+            memory_bounds(results, processes, os.path.join(work, "memory"), binary, tool)
         finally:
             processes.stop_all()
             if results.failures and os.environ.get("KELVISTA_KEEP_DESKTOP_LOGS"):

@@ -39,7 +39,7 @@ TEST(LoaderContract, ThirtyTwoBitFileIsUsedAsLoaded) {
     EXPECT_EQ(loaded.bitmap.get(), before);
 }
 
-TEST(LoaderContract, TwentyFourBitRowsWidenWithAZeroFourthByte) {
+TEST(LoaderContract, TwentyFourBitRowsWidenWithAnOpaqueFourthByte) {
     // 3 pixels: 9 bytes of data in a 12-byte stride.
     const Picture picture = Picture::Generated(3, 2);
     TraceRecorder traces;
@@ -57,7 +57,7 @@ TEST(LoaderContract, TwentyFourBitRowsWidenWithAZeroFourthByte) {
             EXPECT_EQ(row[4 * x], c.blue);
             EXPECT_EQ(row[4 * x + 1], c.green);
             EXPECT_EQ(row[4 * x + 2], c.red);
-            EXPECT_EQ(row[4 * x + 3], 0);
+            EXPECT_EQ(row[4 * x + 3], 0xFF);
         }
     }
 }
@@ -209,7 +209,8 @@ TEST(ExpandRow24To32, ReportsMissingBuffersAndCopiesNothingForEmptyCounts) {
     EXPECT_EQ(ExpandRow24To32(dst, src, -5), 0);
     EXPECT_EQ(std::vector<uint8_t>(dst, dst + 8), std::vector<uint8_t>(8, 9));
     EXPECT_EQ(ExpandRow24To32(dst, src, 2), 0);
-    EXPECT_EQ(std::vector<uint8_t>(dst, dst + 8), (std::vector<uint8_t>{1, 2, 3, 0, 4, 5, 6, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(dst, dst + 8),
+              (std::vector<uint8_t>{1, 2, 3, 0xFF, 4, 5, 6, 0xFF}));
 }
 
 }  // namespace

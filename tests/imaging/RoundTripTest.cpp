@@ -72,6 +72,7 @@ void ExpectPicture(const DibSection& dib, const Picture& picture, const PixelFor
     ASSERT_EQ(dib.bitsPerPixel, 32);
     ASSERT_EQ(dib.bytesPerRow, picture.width * 4);
     const ChannelMasks& masks = format.masks;
+    // Standard masks keep the colour bytes as stored.
     const bool asStored = format.bitsPerPixel == 32 && HasStandardColourMasks(masks);
     int mismatches = 0;
     for (int32_t y = 0; y < picture.height; ++y) {
@@ -82,7 +83,7 @@ void ExpectPicture(const DibSection& dib, const Picture& picture, const PixelFor
                 exact ? c.blue : ThroughMask(c.blue, masks.blue),
                 exact ? c.green : ThroughMask(c.green, masks.green),
                 exact ? c.red : ThroughMask(c.red, masks.red),
-                asStored ? SpareByte(x, y) : uint8_t{0},
+                0xFF,  // opaque, whatever the file's fourth byte (SpareByte) held
             };
             const uint8_t* got = dib.bits + size_t(y) * size_t(dib.bytesPerRow) + size_t(x) * 4;
             for (int b = 0; b < 4; ++b) {

@@ -173,6 +173,8 @@ expect "completion: files after --png" "shot.bmp shots" \
     "$(complete_words kelvista-replay frame 0.1 --png sho)"
 expect "completion: folders after export --to" "shots" \
     "$(complete_words kelvista-replay export 3 --to '')"
+expect "completion: folders after export --html" "shots" \
+    "$(complete_words kelvista-replay export 3 --html '')"
 expect "completion: files after sheet --to" "sheet.png" \
     "$(complete_words kelvista-replay sheet 3 --to shee)"
 expect "completion: nothing after --columns" "" "$(complete_words kelvista-replay sheet 3 --columns '')"

@@ -5,7 +5,7 @@
 #include <QToolBar>
 
 #include "AboutDialog.h"
-#include "ReplayCommands.h"
+#include "ReplayView.h"
 #include "ViewerFixture.h"
 
 namespace kelvista {
@@ -43,7 +43,7 @@ TEST_F(ViewerFixture, ResizeMainWindowByKeepsThePositionAndChangesTheSize) {
     Start();
     Frame().move(30, 40);
     const QSize before = Frame().size();
-    EXPECT_EQ(app->ResizeMainWindowBy(25, -10), 0);
+    EXPECT_EQ(Frame().ResizeMainWindowBy(25, -10), 0);
     EXPECT_EQ(Frame().pos(), QPoint(30, 40));
     EXPECT_EQ(Frame().size(), before + QSize(25, -10));
     EXPECT_EQ(View().size(), Frame().size());
@@ -72,7 +72,7 @@ TEST_F(ViewerFixture, TheSixKeysRunTheirCommands) {
     QTest::keyClick(&View(), Qt::Key_F5);
     EXPECT_GT(paints->TakePaints(), 0);
     QTest::keyClick(&View(), Qt::Key_Escape);
-    EXPECT_EQ(View().m_bFrameMode, 0);
+    EXPECT_EQ(View().m_mode, ViewMode::Info);
     EXPECT_EQ(QApplication::focusWidget(), &View());
 }
 
@@ -95,7 +95,7 @@ TEST_F(ViewerFixture, OtherKeysDoNothing) {
                                          {Qt::Key_F5, Qt::ControlModifier}}) {
         QTest::keyClick(&View(), key, modifiers);
     }
-    EXPECT_EQ(View().m_bFrameMode, 0);
+    EXPECT_EQ(View().m_mode, ViewMode::Info);
     EXPECT_EQ(View().m_nFrame, 0);
     EXPECT_TRUE(questions->asked.empty());
     EXPECT_EQ(Title(), QStringLiteral("kelvista"));
@@ -124,7 +124,7 @@ TEST_F(ViewerFixture, ViewerKeysDoNotActWhileADialogIsOpen) {
     QTest::keyClick(&View(), Qt::Key_F2);
     EXPECT_TRUE(shown);
     EXPECT_EQ(View().m_nFrame, 0);
-    EXPECT_EQ(View().m_bFrameMode, 0);
+    EXPECT_EQ(View().m_mode, ViewMode::Info);
 }
 
 TEST_F(ViewerFixture, AboutBoxShowsNameAndVersion) {

@@ -3,7 +3,10 @@
 #include <cstring>
 
 #include <QMessageBox>
+#include <QStyle>
+#include <QStyleFactory>
 
+#include "PixelBlock.h"
 #include "ViewerFixture.h"
 
 namespace kelvista {
@@ -35,7 +38,7 @@ struct ModeRow {
     bool startInFrameMode;
     int command;
     std::optional<QString> answer;  // for the dialogs; nullopt = not confirmed
-    int32_t modeAfter;
+    ViewMode modeAfter;
     bool repaint;
 };
 
@@ -54,7 +57,7 @@ TEST_P(ModeTableTest, CommandMovesBetweenModesAsTabled) {
     Start();
     if (row.startInFrameMode) {
         GotoFrame(0, 2);
-        ASSERT_EQ(View().m_bFrameMode, 1);
+        ASSERT_EQ(View().m_mode, ViewMode::Frame);
     }
     const QString titleBefore = Title();
     paints->TakePaints();
@@ -62,7 +65,7 @@ TEST_P(ModeTableTest, CommandMovesBetweenModesAsTabled) {
 
     EXPECT_TRUE(Frame().OnCmdMsg(row.command));
 
-    EXPECT_EQ(View().m_bFrameMode, row.modeAfter);
+    EXPECT_EQ(View().m_mode, row.modeAfter);
     EXPECT_EQ(paints->TakePaints() > 0, row.repaint);
     EXPECT_TRUE(questions->messages.empty());
     if (!row.repaint) {
@@ -73,24 +76,30 @@ TEST_P(ModeTableTest, CommandMovesBetweenModesAsTabled) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, ModeTableTest,
     testing::Values(
-        ModeRow{"InfoNext", false, ID_NEXT_FRAME, std::nullopt, 1, true},
-        ModeRow{"InfoPrev", false, ID_PREV_FRAME, std::nullopt, 1, true},
-        ModeRow{"InfoGoto", false, ID_GOTO_FRAME, QStringLiteral("0.2"), 1, true},
-        ModeRow{"InfoRefresh", false, ID_REFRESH, std::nullopt, 0, true},
-        ModeRow{"InfoMaxFramesInRange", false, ID_MAX_FRAMES, QStringLiteral("500"), 0, true},
-        ModeRow{"InfoStop", false, ID_STOP, std::nullopt, 0, false},
-        ModeRow{"FrameNext", true, ID_NEXT_FRAME, std::nullopt, 1, true},
-        ModeRow{"FramePrev", true, ID_PREV_FRAME, std::nullopt, 1, true},
-        ModeRow{"FrameGoto", true, ID_GOTO_FRAME, QStringLiteral("0.999"), 1, true},
-        ModeRow{"FrameStop", true, ID_STOP, std::nullopt, 0, true},
-        ModeRow{"FrameRefresh", true, ID_REFRESH, std::nullopt, 1, true},
-        ModeRow{"FrameMaxFramesInRange", true, ID_MAX_FRAMES, QStringLiteral("10"), 1, true},
-        ModeRow{"InfoGotoCancelled", false, ID_GOTO_FRAME, std::nullopt, 0, false},
-        ModeRow{"FrameGotoCancelled", true, ID_GOTO_FRAME, std::nullopt, 1, false},
-        ModeRow{"InfoMaxFramesCancelled", false, ID_MAX_FRAMES, std::nullopt, 0, false},
-        ModeRow{"FrameMaxFramesCancelled", true, ID_MAX_FRAMES, std::nullopt, 1, false},
-        ModeRow{"InfoMaxFramesOutOfRange", false, ID_MAX_FRAMES, QStringLiteral("9"), 0, false},
-        ModeRow{"FrameMaxFramesOutOfRange", true, ID_MAX_FRAMES, QStringLiteral("1001"), 1, false}),
+        ModeRow{"InfoNext", false, ID_NEXT_FRAME, std::nullopt, ViewMode::Frame, true},
+        ModeRow{"InfoPrev", false, ID_PREV_FRAME, std::nullopt, ViewMode::Frame, true},
+        ModeRow{"InfoGoto", false, ID_GOTO_FRAME, QStringLiteral("0.2"), ViewMode::Frame, true},
+        ModeRow{"InfoRefresh", false, ID_REFRESH, std::nullopt, ViewMode::Info, true},
+        ModeRow{"InfoMaxFramesInRange", false, ID_MAX_FRAMES, QStringLiteral("500"), ViewMode::Info,
+                true},
+        ModeRow{"InfoStop", false, ID_STOP, std::nullopt, ViewMode::Info, false},
+        ModeRow{"FrameNext", true, ID_NEXT_FRAME, std::nullopt, ViewMode::Frame, true},
+        ModeRow{"FramePrev", true, ID_PREV_FRAME, std::nullopt, ViewMode::Frame, true},
+        ModeRow{"FrameGoto", true, ID_GOTO_FRAME, QStringLiteral("0.999"), ViewMode::Frame, true},
+        ModeRow{"FrameStop", true, ID_STOP, std::nullopt, ViewMode::Info, true},
+        ModeRow{"FrameRefresh", true, ID_REFRESH, std::nullopt, ViewMode::Frame, true},
+        ModeRow{"FrameMaxFramesInRange", true, ID_MAX_FRAMES, QStringLiteral("10"), ViewMode::Frame,
+                true},
+        ModeRow{"InfoGotoCancelled", false, ID_GOTO_FRAME, std::nullopt, ViewMode::Info, false},
+        ModeRow{"FrameGotoCancelled", true, ID_GOTO_FRAME, std::nullopt, ViewMode::Frame, false},
+        ModeRow{"InfoMaxFramesCancelled", false, ID_MAX_FRAMES, std::nullopt, ViewMode::Info,
+                false},
+        ModeRow{"FrameMaxFramesCancelled", true, ID_MAX_FRAMES, std::nullopt, ViewMode::Frame,
+                false},
+        ModeRow{"InfoMaxFramesOutOfRange", false, ID_MAX_FRAMES, QStringLiteral("9"),
+                ViewMode::Info, false},
+        ModeRow{"FrameMaxFramesOutOfRange", true, ID_MAX_FRAMES, QStringLiteral("1001"),
+                ViewMode::Frame, false}),
     [](const testing::TestParamInfo<ModeRow>& row) { return std::string(row.param.name); });
 
 // ---- Stepping with wrap-around, through real key presses. ----
@@ -192,7 +201,7 @@ TEST_F(ViewerFixture, GotoToAnAbsentFrameEntersFrameModeAndNothingElse) {
     const QSize client = Client();
     questions->answers.push_back(QStringLiteral("0.1"));
     Frame().OnCmdMsg(ID_GOTO_FRAME);
-    EXPECT_EQ(View().m_bFrameMode, 1);
+    EXPECT_EQ(View().m_mode, ViewMode::Frame);
     EXPECT_EQ(View().m_nSession, 0);
     EXPECT_EQ(View().m_nFrame, 0);
     EXPECT_EQ(Title(), QStringLiteral("kelvista"));
@@ -200,14 +209,14 @@ TEST_F(ViewerFixture, GotoToAnAbsentFrameEntersFrameModeAndNothingElse) {
     EXPECT_TRUE(questions->messages.empty());
     EXPECT_EQ(paints->TakePaints(), 0);
     // Before any frame, frame mode shows the window background.
-    EXPECT_EQ(Screen().pixel(5, 5), View().palette().color(QPalette::Window).rgb());
+    EXPECT_EQ(Screen().pixel(5, 5), View().palette().color(QPalette::Base).rgb());
 }
 
 TEST_F(ViewerFixture, NextToAnAbsentFrameKeepsThePosition) {
     tree.Add({.session = 0, .frame = 1, .withBmp = false});
     Start();
     Frame().OnCmdMsg(ID_NEXT_FRAME);
-    EXPECT_EQ(View().m_bFrameMode, 1);
+    EXPECT_EQ(View().m_mode, ViewMode::Frame);
     EXPECT_EQ(View().m_nFrame, 0);
     EXPECT_TRUE(questions->messages.empty());
     EXPECT_EQ(paints->TakePaints(), 0);
@@ -269,13 +278,17 @@ TEST_P(CaptionTitleTest, TitleIsCaptionThenPosition) {
 
 INSTANTIATE_TEST_SUITE_P(
     Captions, CaptionTitleTest,
-    testing::Values(CaptionRow{"Plain", "Hand 12", QStringLiteral("Hand 12 [2.001]")},
-                    CaptionRow{"Empty", "", QStringLiteral(" [2.001]")},
-                    CaptionRow{"TrailingSpace", "abc \r", QStringLiteral("abc  [2.001]")},
-                    CaptionRow{"Utf8", "Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5",
-                               QString::fromUtf8("Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5 [2.001]")},
-                    CaptionRow{"Windows1252", "Caf\xe9 \x80",
-                               QString::fromUtf8("Caf\xc3\xa9 \xe2\x82\xac [2.001]")}),
+    testing::Values(
+        CaptionRow{"Plain", "Hand 12", QStringLiteral("Hand 12 [2.001]")},
+        CaptionRow{"Empty", "", QStringLiteral(" [2.001]")},
+        CaptionRow{"TrailingSpace", "abc \r", QStringLiteral("abc  [2.001]")},
+        CaptionRow{"Utf8", "Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5",
+                   QString::fromUtf8("Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5 [2.001]")},
+        // Qt reads "[*]" in a title as the modified mark; a caption shows as written.
+        CaptionRow{"ModifiedMark", "Score [*] bonus", QStringLiteral("Score [*] bonus [2.001]")},
+        CaptionRow{"DoubledModifiedMark", "[*][*]x[*]", QStringLiteral("[*][*]x[*] [2.001]")},
+        CaptionRow{"Windows1252", "Caf\xe9 \x80",
+                   QString::fromUtf8("Caf\xc3\xa9 \xe2\x82\xac [2.001]")}),
     [](const testing::TestParamInfo<CaptionRow>& row) { return std::string(row.param.name); });
 
 TEST_F(ViewerFixture, FrameSizesTheClientAndKeepsTheWindowWhereItStands) {
@@ -304,11 +317,61 @@ TEST_F(ViewerFixture, AreaOutsideTheFrameShowsTheBackground) {
     Frame().OnCmdMsg(ID_NEXT_FRAME);
     Frame().resize(100, 80);
     const QImage screen = Screen();
-    const QRgb background = View().palette().color(QPalette::Window).rgb();
+    const QRgb background = View().palette().color(QPalette::Base).rgb();
     EXPECT_EQ(screen.pixel(19, 9), ViewerTestTree::ColourOf(0, 1));
     EXPECT_EQ(screen.pixel(20, 5), background);
     EXPECT_EQ(screen.pixel(5, 10), background);
     EXPECT_EQ(screen.pixel(99, 79), background);
+}
+
+// The view paints as a plain window does: black text on the white of an edit field (Base, Text),
+// not on the grey of dialogs (Window), which is what Fusion gives QPalette::Window.
+TEST_F(ViewerFixture, InfoScreenAndAreaOutsideTheFrameAreBlackOnWhite) {
+    tree.Add({.session = 0, .frame = 1, .width = 20, .height = 10});
+    Start();
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    ASSERT_NE(fusion, nullptr);
+    QPalette palette = fusion->standardPalette();
+    ASSERT_NE(palette.color(QPalette::Window).rgb(), kWhite);
+    palette.setColor(QPalette::WindowText, Qt::red);
+    View().setPalette(palette);
+
+    const QImage info = Screen();
+    int black = 0;
+    for (int y = 0; y < info.height(); ++y) {
+        for (int x = 0; x < info.width(); ++x) {
+            const QRgb pixel = info.pixel(x, y);
+            ASSERT_EQ(qRed(pixel), qGreen(pixel))
+                << x << "," << y << " is not black, white or grey";
+            black += pixel == qRgb(0, 0, 0) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(info.pixel(info.width() - 1, info.height() - 1), kWhite);
+    EXPECT_GT(black, 0);
+
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    Frame().resize(100, 80);
+    const QImage frame = Screen();
+    EXPECT_EQ(frame.pixel(19, 9), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(frame.pixel(50, 40), kWhite);
+}
+
+// A frame is opaque on any target, also on one with an alpha channel.
+TEST_F(ViewerFixture, FramesAreOpaqueWhenRenderedOntoATargetWithAlpha) {
+    tree.Add({.session = 0, .frame = 1, .width = 24, .height = 8, .depth = BmpDepth::Rgb24});
+    tree.Add({.session = 0, .frame = 2, .width = 24, .height = 8, .depth = BmpDepth::Rgb32});
+    Start();
+    for (const int32_t frame : {1, 2}) {
+        GotoFrame(0, frame);
+        ASSERT_EQ(Client(), QSize(24, 8));
+        QImage target(Client(), QImage::Format_ARGB32_Premultiplied);
+        target.fill(Qt::transparent);
+        View().render(&target);
+        for (const QPoint& at : {QPoint(0, 0), QPoint(23, 7), QPoint(17, 3)}) {
+            EXPECT_EQ(target.pixel(at), ViewerTestTree::ColourOf(0, frame))
+                << "frame " << frame << " at " << at.x() << "," << at.y();
+        }
+    }
 }
 
 TEST_F(ViewerFixture, StopWhitensTheHeldFrameAndReturnsTo400By300) {
@@ -321,7 +384,7 @@ TEST_F(ViewerFixture, StopWhitensTheHeldFrameAndReturnsTo400By300) {
 
     Frame().OnCmdMsg(ID_STOP);
 
-    EXPECT_EQ(View().m_bFrameMode, 0);
+    EXPECT_EQ(View().m_mode, ViewMode::Info);
     EXPECT_EQ(Title(), QStringLiteral("kelvista"));
     EXPECT_EQ(Client(), QSize(400, 300));
     EXPECT_GT(paints->TakePaints(), 0);
@@ -343,6 +406,29 @@ TEST_F(ViewerFixture, StopInInfoModeDoesNothing) {
     EXPECT_EQ(Client(), QSize(300, 200));
     EXPECT_EQ(Title(), QStringLiteral("untouched"));
     EXPECT_EQ(paints->TakePaints(), 0);
+}
+
+// ---- Memory while stepping. ----
+
+TEST_F(ViewerFixture, SpareBlockOfTheLastFrameIsReusedWhileSteppingAndGivenBackAtRest) {
+    for (int32_t frame = 1; frame <= 3; ++frame) {
+        tree.Add({.session = 0, .frame = frame, .width = 64, .height = 48});
+    }
+    Start();
+    ReleaseSparePixelBlock();
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    const uint8_t* first = View().m_dib.bits;
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    // The first frame's block is now the spare, and the third frame is loaded into it.
+    EXPECT_EQ(SparePixelBlockBytes(), size_t{64} * 48 * 4);
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    EXPECT_EQ(View().m_dib.bits, first);
+    EXPECT_EQ(View().m_nFrame, 3);
+
+    // Once stepping pauses, only the frame shown keeps its pixels.
+    EXPECT_TRUE(QTest::qWaitFor([] { return SparePixelBlockBytes() == 0; },
+                                ReplayView::kSpareBlockKeepMs * 5));
+    EXPECT_EQ(Screen().pixel(0, 0), ViewerTestTree::ColourOf(0, 3));
 }
 
 // ---- Frames that cannot be loaded. ----
@@ -374,7 +460,7 @@ TEST_F(ViewerFixture, UnreadableBitmapReportsAndKeepsThePreviousPicture) {
 
     // With m_dib zero, a Stop whitens nothing.
     Frame().OnCmdMsg(ID_STOP);
-    EXPECT_EQ(View().surface().image().pixel(0, 0), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(View().m_surface.image().pixel(0, 0), ViewerTestTree::ColourOf(0, 1));
     EXPECT_EQ(Client(), QSize(400, 300));
 }
 

@@ -89,6 +89,26 @@ TEST_F(ValueDialogTest, LabelOverSixtyFourCharactersIsRefusedAndTheDialogStays) 
     EXPECT_TRUE(refused);
 }
 
+// A frame's base path is a file name, never markup: "<b>" and "&amp;" show as written.
+TEST_F(ValueDialogTest, MessageShowsItsTextAsPlainText) {
+    const QString path = QStringLiteral("/replays/<b>bold</b> &amp; co/replay/session1/frame001");
+    bool shown = false;
+    WhenModalShows([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        shown = true;
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("MISSING FRAME (BMP)"));
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(), path);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        box->accept();
+    });
+    DialogQuestions questions;
+    questions.ShowMessage(&owner, QStringLiteral("MISSING FRAME (BMP)"), path);
+    EXPECT_TRUE(shown);
+}
+
 TEST_F(ValueDialogTest, LayoutFollowsTheTemplateInDialogUnits) {
     ValueDialog dialog;
     const DialogBaseUnits units = BaseUnitsOf(dialog.font());

@@ -6,9 +6,11 @@
 #include <optional>
 
 #include <QTest>
+#include <QWindow>
 
 #include "MainFrame.h"
-#include "ReplayCommands.h"
+#include "ReplayApp.h"
+#include "ReplayView.h"
 #include "ViewerTestTree.h"
 
 namespace kelvista::testing_support {
@@ -46,7 +48,8 @@ protected:
 
     CMainFrame& Frame() { return *app->MainFrame(); }
     ReplayView& View() { return app->MainFrame()->View(); }
-    QString Title() { return Frame().windowTitle(); }
+    // The title as the window system receives it.
+    QString Title() { return Frame().windowHandle()->title(); }
     QSize Client() { return View().size(); }
     // What the view shows, painted afresh.
     QImage Screen() { return View().grab().toImage(); }

@@ -14,8 +14,6 @@
 
 #include "BmpWriter.h"
 #include "MemorySettingsSource.h"
-#include "ReplayApp.h"
-#include "ReplayView.h"
 #include "ViewQuestions.h"
 
 namespace kelvista::testing_support {

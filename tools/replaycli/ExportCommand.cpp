@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,15 +12,18 @@
 #include "ExportFiles.h"
 #include "FrameImage.h"
 #include "FrameReport.h"
+#include "HtmlExport.h"
 #include "Output.h"
 #include "ReplayLayout.h"
 #include "ReplayScan.h"
+#include "SettingsStore.h"
 
 namespace kelvista::replaycli {
 
 namespace {
 
 const QString kToOption = QStringLiteral("to");
+const QString kHtmlOption = QStringLiteral("html");
 const QString kForceOption = QStringLiteral("force");
 
 const char kDetails[] =
@@ -36,24 +40,33 @@ const char kDetails[] =
     "is named on stderr and makes the exit code 1). FRAME may have leading zeros or not: 3.7\n"
     "and 3.007 are the same frame. DIR is created when it does not exist.\n"
     "\n"
+    "With --html DIR the same frames become a page instead of captions.tsv: index.html, replay.js\n"
+    "and replay.css beside the PNG files, opened from file:// in any current browser. It steps\n"
+    "through the session with the viewer's keys (TAB, SHIFT+TAB, F2, F5, ESC, F10), wrapping\n"
+    "around at the replay_maxframes setting of the moment of export; index.html#3.7 opens frame\n"
+    "3.007. A refused screenshot is named on stderr as above and shows in the page as\n"
+    "\"MISSING FRAME (BMP)\".\n"
+    "\n"
     "Nothing is ever half-written: the files are made under a temporary folder inside DIR and\n"
     "moved into place only once all of them are complete; on a failure DIR stays as it was.\n"
     "Frames are decoded and encoded in parallel; a progress bar is drawn on stderr when it is a\n"
     "terminal and the export takes a while.\n"
     "\n"
     "Options:\n"
-    "  --to DIR      the folder to write to (required)\n"
+    "  --to DIR      the folder to write the frames and captions.tsv to\n"
+    "  --html DIR    the folder to write the page to (one of --to and --html is required)\n"
     "  --force       replaces files of the same names in DIR; without it the export is refused\n"
     "                when any of them exists\n"
     "  -h, --help    shows this help\n"
     "\n"
     "Exit codes: 0 everything asked for was written; 1 a file exists (no --force), DIR cannot\n"
     "be written, no replay folder, no such session or frame, a frame not present or refused;\n"
-    "2 usage error (not SESSION or SESSION.FRAME, no --to).\n"
+    "2 usage error (not SESSION or SESSION.FRAME, neither or both of --to and --html).\n"
     "\n"
     "Examples:\n"
     "  kelvista-replay export 12.47 --to ~/share     # writes session12-frame047.png\n"
-    "  kelvista-replay export 3 --to /tmp/session3 --force";
+    "  kelvista-replay export 3 --to /tmp/session3 --force\n"
+    "  kelvista-replay export 3 --html /tmp/session3-page    # then open index.html";
 
 struct ExportResult {
     FrameReport report;
@@ -91,8 +104,8 @@ QString FirstMissingFolder(const QString& folder) {
 
 class Export {
 public:
-    Export(CommandStreams io, QString folder, bool force)
-        : m_io(io), m_folder(std::move(folder)), m_force(force) {}
+    Export(CommandStreams io, QString folder, bool force, bool html)
+        : m_io(io), m_folder(std::move(folder)), m_force(force), m_html(html) {}
 
     int run(const SessionScan& scan, std::optional<int32_t> onlyFrame) {
         std::vector<FrameItem> items;
@@ -156,7 +169,7 @@ private:
         if (m_force) {
             return std::nullopt;
         }
-        QStringList names{QString::fromLatin1(kCaptionsFileName)};
+        QStringList names = ownFileNames();
         for (const FrameItem& item : items) {
             names.append(ExportFileName(item.session, item.entry->frame));
         }
@@ -173,8 +186,18 @@ private:
                                            "; nothing written (--force replaces them)");
     }
 
+    // The files written beside the frames.
+    QStringList ownFileNames() const {
+        if (m_html) {
+            return {QString::fromLatin1(kPageFileName), QString::fromLatin1(kPageScriptName),
+                    QString::fromLatin1(kPageStyleName)};
+        }
+        return {QString::fromLatin1(kCaptionsFileName)};
+    }
+
     int exportFrames(const std::vector<FrameItem>& items, const QString& staging, bool single) {
         std::vector<CaptionRow> rows;
+        PageData page;
         QStringList written;
         size_t notPresent = 0;
         int exitCode = kExitSuccess;
@@ -201,6 +224,12 @@ private:
                 progress.advance();
                 const FrameReport& report = result.report;
                 const std::string position = PositionText(report.session, report.frame);
+                if (m_html && result.error.empty()) {
+                    const QString file = ExportFileName(report.session, report.frame);
+                    if (std::optional<PageFrame> frame = PageFrameOf(report, file)) {
+                        page.frames.push_back(std::move(*frame));
+                    }
+                }
                 if (!result.error.empty()) {
                     failure = failure.empty() ? result.error : failure;
                 } else if (!report.present()) {
@@ -233,14 +262,24 @@ private:
             return exitCode;
         }
         std::string error;
-        const QString captions = QString::fromLatin1(kCaptionsFileName);
-        written.append(captions);
-        if (!WriteTextFile(QDir(staging).filePath(captions), CaptionsTable(rows), error) ||
-            !MoveFiles(staging, m_folder, written, error)) {
+        written.append(ownFileNames());
+        if (m_html) {
+            page.session = items.front().session;
+            page.maxFrames = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
+            page.stamp = PageStamp(QDateTime::currentDateTime());
+            if (!WritePageFiles(staging, page, error)) {
+                return m_io.fail(kExitFailure, "export: " + error);
+            }
+        } else if (!WriteTextFile(QDir(staging).filePath(QString::fromLatin1(kCaptionsFileName)),
+                                  CaptionsTable(rows), error)) {
+            return m_io.fail(kExitFailure, "export: " + error);
+        }
+        if (!MoveFiles(staging, m_folder, written, error)) {
             return m_io.fail(kExitFailure, "export: " + error);
         }
         m_io.out << "wrote " << rows.size() << (rows.size() == 1 ? " frame" : " frames") << " and "
-                 << kCaptionsFileName << " to " << m_folder.toStdString();
+                 << (m_html ? kPageFileName : kCaptionsFileName) << " to "
+                 << m_folder.toStdString();
         if (notPresent > 0 && !single) {
             m_io.out << " (" << notPresent << " not present, left out)";
         }
@@ -252,6 +291,7 @@ private:
     CommandStreams m_io;
     QString m_folder;
     bool m_force;
+    bool m_html;             // the page instead of captions.tsv
     QString m_firstMissing;  // the outermost folder of m_folder that did not exist before
 };
 
@@ -259,6 +299,8 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
     CommandArguments parsed(
         ExportCommand(),
         {QCommandLineOption(kToOption, QStringLiteral("The folder."), QStringLiteral("DIR")),
+         QCommandLineOption(kHtmlOption, QStringLiteral("The page's folder."),
+                            QStringLiteral("DIR")),
          QCommandLineOption(kForceOption, QStringLiteral("Replaces files."))},
         1);
     if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
@@ -272,8 +314,14 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
             QStringLiteral("'%1' is not SESSION or SESSION.FRAME").arg(positionText);
         return io.fail(kExitUsage, "export: " + message.toStdString());
     }
-    if (!parsed.isSet(kToOption) || parsed.value(kToOption).isEmpty()) {
-        return io.fail(kExitUsage, "export: missing --to DIR (usage: export " +
+    const bool html = parsed.isSet(kHtmlOption);
+    if (html && parsed.isSet(kToOption)) {
+        return io.fail(kExitUsage, "export: --to and --html exclude each other");
+    }
+    const QString& option = html ? kHtmlOption : kToOption;
+    if (!parsed.isSet(option) || parsed.value(option).isEmpty()) {
+        return io.fail(kExitUsage, "export: missing --" + option.toStdString() +
+                                       " DIR (usage: export " +
                                        std::string(ExportCommand().synopsis) + ")");
     }
     int exitCode = kExitSuccess;
@@ -282,7 +330,7 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
     if (!scan) {
         return exitCode;
     }
-    Export exporter(io, parsed.value(kToOption), parsed.isSet(kForceOption));
+    Export exporter(io, parsed.value(option), parsed.isSet(kForceOption), html);
     return exporter.run(*scan, frame);
 }
 
@@ -290,8 +338,9 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
 
 const Command& ExportCommand() {
     static const Command command{
-        "export", "SESSION[.FRAME] --to DIR [--force]",
-        "Writes a frame, or every present frame of a session, as PNG with a captions.tsv.",
+        "export", "SESSION[.FRAME] (--to DIR | --html DIR) [--force]",
+        "Writes a frame, or every present frame of a session, as PNG with a captions.tsv or a "
+        "page.",
         kDetails, RunExport};
     return command;
 }

@@ -34,6 +34,8 @@ bool DialogQuestions::AskValue(QWidget* owner, const QString& title, const QStri
 
 void DialogQuestions::ShowMessage(QWidget* owner, const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, owner);
+    // The text is a path, which may hold "<" or "&": never read it as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
     ReactivateOwner(owner);
 }

@@ -1,0 +1,140 @@
+#include "HtmlExport.h"
+
+#include <cstdio>
+
+#include <QDir>
+#include <QFile>
+
+#include "CaptionFile.h"
+
+namespace kelvista::replaycli {
+
+namespace {
+
+const char kResourceFolder[] = ":/replay-page/";
+const QByteArray kDataMarker = QByteArrayLiteral("@REPLAY_DATA@");
+
+void AppendUnicodeEscape(std::string& out, char16_t unit) {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(unit));
+    out += escape;
+}
+
+const char* MissingName(PageFrame::Missing missing) {
+    return missing == PageFrame::Missing::Screenshot ? "BMP" : "HTM";
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes, std::string& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
+        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<PageFrame> PageFrameOf(const FrameReport& report, const QString& file) {
+    if (!report.present()) {
+        return std::nullopt;
+    }
+    PageFrame page;
+    page.frame = report.frame;
+    if (!report.captionRead) {
+        page.missing = PageFrame::Missing::Caption;
+        return page;
+    }
+    page.caption = CaptionText(report.caption);
+    if (report.viewable()) {
+        page.file = file;
+    } else {
+        page.missing = PageFrame::Missing::Screenshot;
+    }
+    return page;
+}
+
+std::string JsonString(const QString& text) {
+    std::string out = "\"";
+    out.reserve(static_cast<size_t>(text.size()) + 2);
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit == u'"' || unit == u'\\') {
+            out += '\\';
+            out += static_cast<char>(unit);
+        } else if (unit < 0x20 || unit >= 0x7f || unit == u'<' || unit == u'>' || unit == u'&') {
+            AppendUnicodeEscape(out, unit);
+        } else {
+            out += static_cast<char>(unit);
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string PageDataJson(const PageData& data) {
+    std::string out = "{\"session\":" + std::to_string(data.session) +
+                      ",\"maxFrames\":" + std::to_string(data.maxFrames) +
+                      ",\"stamp\":" + JsonString(data.stamp) + ",\"frames\":[";
+    bool first = true;
+    for (const PageFrame& frame : data.frames) {
+        out += first ? "\n" : ",\n";
+        first = false;
+        out += "{\"frame\":" + std::to_string(frame.frame);
+        if (frame.missing != PageFrame::Missing::Caption) {
+            out += ",\"caption\":" + JsonString(frame.caption);
+        }
+        if (frame.missing == PageFrame::Missing::None) {
+            out += ",\"file\":" + JsonString(frame.file);
+        } else {
+            out += std::string(",\"missing\":\"") + MissingName(frame.missing) + "\"";
+        }
+        out += "}";
+    }
+    out += "]}";
+    return out;
+}
+
+QByteArray PageResource(const char* name) {
+    QFile file(QString::fromLatin1(kResourceFolder) + QString::fromLatin1(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray PageHtml(const PageData& data) {
+    QByteArray page = PageResource(kPageFileName);
+    const qsizetype at = page.indexOf(kDataMarker);
+    if (at < 0) {
+        return {};
+    }
+    return page.replace(at, kDataMarker.size(), QByteArray::fromStdString(PageDataJson(data)));
+}
+
+bool WritePageFiles(const QString& folder, const PageData& data, std::string& error) {
+    const QByteArray page = PageHtml(data);
+    const QByteArray script = PageResource(kPageScriptName);
+    const QByteArray style = PageResource(kPageStyleName);
+    if (page.isEmpty() || script.isEmpty() || style.isEmpty()) {
+        error = "the replay page is missing from this build";
+        return false;
+    }
+    const QDir dir(folder);
+    return WriteFile(dir.filePath(QString::fromLatin1(kPageFileName)), page, error) &&
+           WriteFile(dir.filePath(QString::fromLatin1(kPageScriptName)), script, error) &&
+           WriteFile(dir.filePath(QString::fromLatin1(kPageStyleName)), style, error);
+}
+
+QString PageStamp(const QDateTime& time) {
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QDate date = time.date();
+    if (!date.isValid()) {
+        return {};
+    }
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(date.year())
+        .arg(QLatin1StringView(kMonths[date.month() - 1]))
+        .arg(date.day())
+        .arg(time.time().toString(QStringLiteral("hh:mm:ss")));
+}
+
+}  // namespace kelvista::replaycli

@@ -59,8 +59,10 @@ uint8_t SpareByte(int32_t x, int32_t y);
 // A channel value as it comes back after being stored under `mask` and widened to 8 bits again.
 uint8_t ThroughMask(uint8_t value, uint32_t mask);
 
-// A complete BMP file. Pixels of depths other than 24 and 32 are zero; compressed pixels are a
-// token end-of-bitmap marker. bfSize and biSizeImage are left 0, as many writers do.
+// A complete BMP file of any header version, for files that are unusual or damaged on purpose;
+// valid files as a recorder writes them come from the demo's writer (BmpBytes.h). Pixels of depths
+// other than 24 and 32 are zero; compressed pixels are a token end-of-bitmap marker. bfSize and
+// biSizeImage are left 0, as many writers do.
 std::vector<uint8_t> BuildBmp(const Picture& picture, const BmpOptions& options);
 
 // Offsets of header fields, for damaging files.

@@ -1,16 +1,13 @@
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "CaptionFile.h"
+#include "ReplayTree.h"
 
 namespace kelvista {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr size_t kLimit = kCaptionLineCapacity - 1;
 
@@ -67,22 +64,19 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<CaptionCase>& param) { return param.param.name; });
 
 TEST(ReadCaptionFileTest, ReadsTheFirstLineOfARegularFileOnly) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("kelvista-caption-" + std::to_string(::getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder / "folder.htm");
-    std::ofstream(folder / "frame.htm", std::ios::binary) << "Hand 12\r\n<html>\r\n";
-    std::ofstream(folder / "empty.htm", std::ios::binary);
+    const test::ReplayTree tree;
+    tree.makeFolder("folder.htm");
+    tree.writeFile("frame.htm", "Hand 12\r\n<html>\r\n");
+    tree.writeFile("empty.htm", "");
 
     std::string caption = "unchanged";
-    EXPECT_FALSE(ReadCaptionFile((folder / "missing.htm").string(), caption));
-    EXPECT_FALSE(ReadCaptionFile((folder / "folder.htm").string(), caption));
+    EXPECT_FALSE(ReadCaptionFile(tree.path("missing.htm"), caption));
+    EXPECT_FALSE(ReadCaptionFile(tree.path("folder.htm"), caption));
     EXPECT_EQ(caption, "unchanged");
-    EXPECT_TRUE(ReadCaptionFile((folder / "frame.htm").string(), caption));
+    EXPECT_TRUE(ReadCaptionFile(tree.path("frame.htm"), caption));
     EXPECT_EQ(caption, "Hand 12");
-    EXPECT_TRUE(ReadCaptionFile((folder / "empty.htm").string(), caption));
+    EXPECT_TRUE(ReadCaptionFile(tree.path("empty.htm"), caption));
     EXPECT_EQ(caption, "");
-    fs::remove_all(folder);
 }
 
 }  // namespace

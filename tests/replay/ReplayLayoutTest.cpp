@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -11,6 +10,7 @@
 
 #include "MemorySettingsSource.h"
 #include "ReplayLayout.h"
+#include "ReplayTree.h"
 
 namespace kelvista {
 namespace {
@@ -126,22 +126,13 @@ TEST_F(ReplayPathTest, EveryPathReadsTheFolderAfresh) {
 // Real files under a temporary folder.
 class FrameFilesTest : public testing::Test {
 protected:
-    void SetUp() override {
-        m_root = fs::temp_directory_path() /
-                 ("kelvista-layout-" + std::to_string(::getpid()) + "-" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_root);
-        fs::create_directories(m_root);
-    }
-    void TearDown() override { fs::remove_all(m_root); }
-
     std::string touch(const std::string& name, const std::string& content = "x") {
-        const fs::path path = m_root / name;
-        std::ofstream(path, std::ios::binary) << content;
-        return path.string();
+        m_tree.writeFile(name, content);
+        return m_tree.path(name);
     }
 
-    fs::path m_root;
+    test::ReplayTree m_tree;
+    const fs::path m_root{m_tree.root()};
 };
 
 TEST_F(FrameFilesTest, FileExistsOnlyForReadableRegularFiles) {

@@ -9,15 +9,16 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "ReplayTree.h"
+#include "BmpBytes.h"
 #include "RunTool.h"
+#include "TestPictures.h"
 
 namespace kelvista::replaycli {
 namespace {
 
-using testing::Lines;
-using testing::RunInProcess;
-using testing::ToolRun;
+using test::Lines;
+using test::RunInProcess;
+using test::ToolRun;
 
 const std::vector<std::string> kLoadedSmallPicture = {"status: 0", "size: 3x2", "depth: 24"};
 
@@ -39,7 +40,7 @@ protected:
 };
 
 TEST_F(DecodeTest, LoadedPictureReportsStatusSizeAndDepth) {
-    write("small.bmp", testing::Bmp24(testing::SmallPicture()));
+    write("small.bmp", test::Bmp24(test::SmallPicture()));
     const ToolRun run = RunInProcess({"decode", path("small.bmp")});
     EXPECT_EQ(run.code, 0);
     EXPECT_EQ(Lines(run.out), kLoadedSmallPicture);
@@ -47,7 +48,7 @@ TEST_F(DecodeTest, LoadedPictureReportsStatusSizeAndDepth) {
 }
 
 TEST_F(DecodeTest, PngHoldsTheSamePixelsOpaque) {
-    write("small.bmp", testing::Bmp24(testing::SmallPicture()));
+    write("small.bmp", test::Bmp24(test::SmallPicture()));
     const QList<QStringList> forms = {
         {"decode", path("small.bmp"), "--png", path("out.png")},
         {"decode", "--png", path("out.png"), path("small.bmp")},
@@ -62,7 +63,7 @@ TEST_F(DecodeTest, PngHoldsTheSamePixelsOpaque) {
         const QImage png(path("out.png"), "PNG");
         ASSERT_FALSE(png.isNull()) << arguments.join(' ').toStdString();
         EXPECT_FALSE(png.hasAlphaChannel());
-        EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), testing::SmallPicture());
+        EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), test::SmallPicture());
     }
     // Written through a temporary name: nothing else is left in the folder.
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), (QStringList{"out.png", "small.bmp"}));
@@ -116,14 +117,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Refusal{"Missing", "", -1, "not a BMP file the viewer can read"},
                       Refusal{"NotABitmap", "<html>Hand 12</html>\n", -1,
                               "not a BMP file the viewer can read"},
-                      Refusal{"Truncated", testing::Bmp24(testing::SmallPicture()).substr(0, 40),
-                              -1, "not a BMP file the viewer can read"},
+                      Refusal{"Truncated", test::Bmp24(test::SmallPicture()).substr(0, 40), -1,
+                              "not a BMP file the viewer can read"},
                       Refusal{"EightBit", TestData("good/pal8.bmp").toStdString(), -2,
                               "8-bit pixels are not supported"}),
     [](const ::testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
 
 TEST_F(DecodeTest, UnwritablePngIsAFailureAfterTheReport) {
-    write("small.bmp", testing::Bmp24(testing::SmallPicture()));
+    write("small.bmp", test::Bmp24(test::SmallPicture()));
     const ToolRun run =
         RunInProcess({"decode", path("small.bmp"), "--png", path("no/such/folder/out.png")});
     EXPECT_EQ(run.code, 1);

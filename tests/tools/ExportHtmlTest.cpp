@@ -8,16 +8,16 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "DamagedTree.h"
 #include "HtmlExport.h"
-#include "ReplayTree.h"
 #include "RunTool.h"
 
 namespace kelvista::replaycli {
 namespace {
 
-using testing::Lines;
-using testing::RunInProcess;
-using testing::ToolRun;
+using test::Lines;
+using test::RunInProcess;
+using test::ToolRun;
 
 QByteArray FileBytes(const QString& path) {
     QFile file(path);
@@ -40,7 +40,7 @@ class ExportHtml : public ::testing::Test {
 protected:
     QString outPath(const QString& name) const { return m_out.filePath(name); }
 
-    testing::DamagedTree m_tree;
+    test::DamagedTree m_tree;
     QTemporaryDir m_out;
 };
 

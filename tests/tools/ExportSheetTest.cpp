@@ -8,16 +8,16 @@
 
 #include "BmpLoader.h"
 #include "ContactSheet.h"
+#include "DamagedTree.h"
 #include "FrameImage.h"
-#include "ReplayTree.h"
 #include "RunTool.h"
 
 namespace kelvista::replaycli {
 namespace {
 
-using testing::Lines;
-using testing::RunInProcess;
-using testing::ToolRun;
+using test::Lines;
+using test::RunInProcess;
+using test::ToolRun;
 
 // The picture the viewer shows for a frame, decoded by the loader itself.
 QImage ViewerPicture(const std::string& bmpPath) {
@@ -42,11 +42,11 @@ QStringList Entries(const QString& folder) {
 class ExportAndSheet : public ::testing::Test {
 protected:
     std::string framePath(int32_t session, int32_t frame) const {
-        return m_tree.root() + "/" + testing::ReplayTreeFixture::FrameName(session, frame, "bmp");
+        return m_tree.path(test::ReplayTree::FrameName(session, frame, "bmp"));
     }
     QString outPath(const QString& name) const { return m_out.filePath(name); }
 
-    testing::DamagedTree m_tree;
+    test::DamagedTree m_tree;
     QTemporaryDir m_out;
 };
 

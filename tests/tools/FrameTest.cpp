@@ -6,16 +6,18 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include "BmpBytes.h"
 #include "ReplayTree.h"
 #include "RunTool.h"
 #include "SettingsStore.h"
+#include "TestPictures.h"
 
 namespace kelvista::replaycli {
 namespace {
 
-using testing::Lines;
-using testing::RunInProcess;
-using testing::ToolRun;
+using test::Lines;
+using test::RunInProcess;
+using test::ToolRun;
 
 class FrameTest : public ::testing::Test {
 protected:
@@ -36,8 +38,8 @@ protected:
                 "depth: 24"};
     }
 
-    const std::string m_small = testing::Bmp24(testing::SmallPicture());
-    testing::ReplayTreeFixture m_tree;
+    const std::string m_small = test::Bmp24(test::SmallPicture());
+    test::ReplayTree m_tree;
 };
 
 TEST_F(FrameTest, PresentFrameShowsPathCaptionAndPicture) {

@@ -9,19 +9,21 @@
 #include <QJsonObject>
 #include <QString>
 
-#include "ReplayTree.h"
+#include "BmpBytes.h"
+#include "DamagedTree.h"
 #include "RunTool.h"
+#include "TestPictures.h"
 
 namespace kelvista::replaycli {
 namespace {
 
-using testing::Lines;
-using testing::RunInProcess;
-using testing::ToolRun;
+using test::Lines;
+using test::RunInProcess;
+using test::ToolRun;
 
 class DamagedTreeReport : public ::testing::Test {
 protected:
-    testing::DamagedTree m_tree;
+    test::DamagedTree m_tree;
 };
 
 TEST_F(DamagedTreeReport, CheckReportsEveryKindOfFindingInTreeSessionAndFrameOrder) {
@@ -143,7 +145,7 @@ TEST_F(DamagedTreeReport, LsSessionsPrintsTheSessionNumbersAloneInNumericOrder) 
 }
 
 TEST(LsSessions, WithoutAReplayFolderPrintsNothingAndFailsAsLsDoes) {
-    testing::ReplayTreeFixture tree;
+    test::ReplayTree tree;
     QDir(QString::fromStdString(tree.root())).rmdir("replay");
     const ToolRun run = RunInProcess({"ls", "--sessions"});
     EXPECT_EQ(run.code, 1);
@@ -158,17 +160,17 @@ TEST(LsSessions, IsLeftOutOfEveryHelp) {
 }
 
 TEST(CleanTree, CheckSaysCleanAndExitsZero) {
-    testing::ReplayTreeFixture tree;
-    tree.writeFrame(4, 0, testing::Bmp24(testing::PatternPicture(3, 3, 0)), "a");
-    tree.writeFrame(4, 1, testing::Bmp32(testing::PatternPicture(3, 3, 1)), "b");
+    test::ReplayTree tree;
+    tree.writeFrame(4, 0, test::Bmp24(test::PatternPicture(3, 3, 0)), "a");
+    tree.writeFrame(4, 1, test::Bmp32(test::PatternPicture(3, 3, 1)), "b");
     const ToolRun run = RunInProcess({"check"});
     EXPECT_EQ(run.out, "checked 2 frames in 1 session: clean\n");
     EXPECT_EQ(run.code, 0);
 }
 
 TEST(CleanTree, NegativeSessionNumbersAreArgumentsNotOptions) {
-    testing::ReplayTreeFixture tree;
-    tree.writeFrame(-2, 0, testing::Bmp24(testing::PatternPicture(3, 3, 0)), "a");
+    test::ReplayTree tree;
+    tree.writeFrame(-2, 0, test::Bmp24(test::PatternPicture(3, 3, 0)), "a");
     const ToolRun run = RunInProcess({"ls", "-2"});
     EXPECT_EQ(run.out, "[-2.000]  present         3x3        a\n");
     EXPECT_EQ(run.code, 0);

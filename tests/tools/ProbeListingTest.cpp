@@ -10,19 +10,22 @@
 #include <QJsonObject>
 #include <QString>
 
+#include "BmpBytes.h"
+#include "DamagedTree.h"
 #include "ReplayTree.h"
 #include "RunTool.h"
 #include "SettingsStore.h"
+#include "TestPictures.h"
 
 namespace kelvista::replaycli {
 namespace {
 
-using testing::Bmp24;
-using testing::Bmp32;
-using testing::Lines;
-using testing::PatternPicture;
-using testing::RunInProcess;
-using testing::ToolRun;
+using test::Bmp24;
+using test::Bmp32;
+using test::Lines;
+using test::PatternPicture;
+using test::RunInProcess;
+using test::ToolRun;
 
 std::vector<QJsonObject> JsonLines(const std::string& text) {
     std::vector<QJsonObject> objects;
@@ -62,7 +65,7 @@ protected:
         }
     }
 
-    testing::ReplayTreeFixture m_tree;
+    test::ReplayTree m_tree;
 };
 
 TEST_F(CutScreenshots, CheckGivesTheVerdictsOfCheckDeepLineForLine) {
@@ -106,7 +109,7 @@ TEST_F(CutScreenshots, LsStatesAndSizesAgreeWithTheLoader) {
 }
 
 TEST(DamagedTreeListing, LsJsonHasTheFieldsOfTheTextLines) {
-    testing::DamagedTree tree;
+    test::DamagedTree tree;
     const std::vector<QJsonObject> sessions = JsonLines(RunInProcess({"ls", "--json"}).out);
     ASSERT_EQ(sessions.size(), 2u);
     // session 0: 3 present, frames 0 to 10, 2 incomplete, 3 unreadable
@@ -142,7 +145,7 @@ TEST(DamagedTreeListing, LsJsonHasTheFieldsOfTheTextLines) {
 }
 
 TEST(DamagedTreeListing, SessionWithoutPresentFramesHasNoFirstOrLast) {
-    testing::ReplayTreeFixture tree;
+    test::ReplayTree tree;
     tree.writeFrame(7, 4, "", "caption only");
     const std::vector<QJsonObject> sessions = JsonLines(RunInProcess({"ls", "--json"}).out);
     ASSERT_EQ(sessions.size(), 1u);
@@ -151,7 +154,7 @@ TEST(DamagedTreeListing, SessionWithoutPresentFramesHasNoFirstOrLast) {
 }
 
 TEST(LongRoot, FramesWhosePathsDoNotFitAreTestedWhereTheViewerLooks) {
-    testing::ReplayTreeFixture tree;
+    test::ReplayTree tree;
     // The session folder fits the 260-byte path, its frames' paths do not: the viewer then looks
     // for "<root>/.bmp" and "<root>/.htm", which do not exist.
     const std::string base = tree.root() + "/";

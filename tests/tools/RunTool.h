@@ -8,7 +8,7 @@
 
 #include "Tool.h"
 
-namespace kelvista::testing {
+namespace kelvista::test {
 
 // One in-process run of kelvista-replay with its output captured.
 struct ToolRun {
@@ -37,4 +37,4 @@ inline std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-}  // namespace kelvista::testing
+}  // namespace kelvista::test

@@ -10,7 +10,9 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include "BmpBytes.h"
 #include "ReplayTree.h"
+#include "TestPictures.h"
 
 namespace kelvista::replaycli {
 namespace {
@@ -60,7 +62,7 @@ TEST_F(ExecutableSmokeTest, HelpDecodeSheetAndExitCodesOfTheRealBinary) {
     EXPECT_TRUE(help.out.startsWith("Usage: kelvista-replay "));
     EXPECT_TRUE(help.out.contains(settingsFile().toUtf8())) << help.out.toStdString();
 
-    write(m_home.filePath("small.bmp"), testing::Bmp24(testing::SmallPicture()));
+    write(m_home.filePath("small.bmp"), test::Bmp24(test::SmallPicture()));
     const Result decode = run({"decode", "small.bmp"});
     EXPECT_EQ(decode.code, 0);
     EXPECT_EQ(decode.out, "status: 0\nsize: 3x2\ndepth: 24\n");
@@ -78,11 +80,9 @@ TEST_F(ExecutableSmokeTest, HelpDecodeSheetAndExitCodesOfTheRealBinary) {
     EXPECT_FALSE(QFile::exists(settingsFile())) << "settings are never written";
 
     // The sheet draws text: the executable must make its own offscreen GUI application.
-    write(m_home.filePath("replays/replay/session0/frame000.bmp"),
-          testing::Bmp24(testing::SmallPicture()));
-    write(m_home.filePath("replays/replay/session0/frame000.htm"), "Hand 0\n");
-    write(settingsFile(),
-          "[General]\nInstallFolder=" + m_home.filePath("replays").toStdString() + "\n");
+    const test::ReplayTree tree;
+    tree.writeFrame(0, 0, test::Bmp24(test::SmallPicture()), "Hand 0\n");
+    write(settingsFile(), "[General]\nInstallFolder=" + tree.root() + "\n");
     const Result sheet =
         run({"sheet", "0", "--to", "sheet.png", "--width", "200", "--columns", "2"});
     EXPECT_EQ(sheet.code, 0) << sheet.err.toStdString();

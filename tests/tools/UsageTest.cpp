@@ -4,16 +4,16 @@
 #include <QTemporaryDir>
 
 #include "CommandArguments.h"
-#include "ReplayTree.h"
+#include "DamagedTree.h"
 #include "RunTool.h"
 #include "SettingsStore.h"
 
 namespace kelvista::replaycli {
 namespace {
 
-using testing::Lines;
-using testing::RunInProcess;
-using testing::ToolRun;
+using test::Lines;
+using test::RunInProcess;
+using test::ToolRun;
 
 struct BadRun {
     const char* what;
@@ -76,7 +76,7 @@ TEST(ToolUsage, EachCommandHasItsOwnHelpWithItsExitCodes) {
 }
 
 TEST(ToolUsage, BadArgumentsExitTwo) {
-    testing::DamagedTree tree;
+    test::DamagedTree tree;
     QTemporaryDir out;
     const QString file = out.filePath("s.png");
     ExpectRefusals({
@@ -113,7 +113,7 @@ TEST(ToolUsage, BadArgumentsExitTwo) {
 }
 
 TEST(ToolUsage, WhatIsNotThereOrCannotBeWrittenExitsOne) {
-    testing::DamagedTree tree;
+    test::DamagedTree tree;
     QTemporaryDir out;
     ExpectRefusals({
         {"ls of a missing session", {"ls", "7"}, 1},
@@ -127,7 +127,7 @@ TEST(ToolUsage, WhatIsNotThereOrCannotBeWrittenExitsOne) {
 }
 
 TEST(ToolUsage, AMissingRootIsOneClearLineForEveryCommand) {
-    testing::ReplayTreeFixture tree;
+    test::ReplayTree tree;
     QTemporaryDir out;
     QDir(QString::fromStdString(tree.root())).rmdir("replay");
     ExpectRefusals({

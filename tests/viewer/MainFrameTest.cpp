@@ -11,7 +11,7 @@
 namespace kelvista {
 namespace {
 
-using testing_support::ViewerFixture;
+using test::ViewerFixture;
 
 TEST_F(ViewerFixture, MainWindowStartsAt400By300TopLeftWithoutMaximise) {
     Start();
@@ -73,9 +73,9 @@ TEST_F(ViewerFixture, ResizeMainWindowByKeepsThePositionAndChangesTheSize) {
 
 // Each of the six keys reaches its command; F2 and F10 open the (scripted) dialogs.
 TEST_F(ViewerFixture, TheSixKeysRunTheirCommands) {
-    tree.Add({.session = 0, .frame = 0});
-    tree.Add({.session = 0, .frame = 1});
-    tree.Add({.session = 0, .frame = 999});
+    tree.addFrame({.session = 0, .frame = 0});
+    tree.addFrame({.session = 0, .frame = 1});
+    tree.addFrame({.session = 0, .frame = 999});
     Start(1000);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
 
@@ -99,7 +99,7 @@ TEST_F(ViewerFixture, TheSixKeysRunTheirCommands) {
 }
 
 TEST_F(ViewerFixture, OtherKeysDoNothing) {
-    tree.Add({.session = 0, .frame = 1});
+    tree.addFrame({.session = 0, .frame = 1});
     Start();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
     paints->TakePaints();
@@ -127,11 +127,11 @@ TEST_F(ViewerFixture, OtherKeysDoNothing) {
 }
 
 TEST_F(ViewerFixture, ViewerKeysDoNotActWhileADialogIsOpen) {
-    tree.Add({.session = 0, .frame = 1});
+    tree.addFrame({.session = 0, .frame = 1});
     Start(std::nullopt, true);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
     bool shown = false;
-    testing_support::WhenModalShows([&](QWidget* dialog) {
+    test::WhenModalShows([&](QWidget* dialog) {
         shown = true;
         QWidget* edit = QApplication::focusWidget();
         // Keys as the window system delivers them: to the dialog, and to the blocked main window.
@@ -152,7 +152,7 @@ TEST_F(ViewerFixture, ViewerKeysDoNotActWhileADialogIsOpen) {
 TEST_F(ViewerFixture, AboutBoxShowsNameAndVersion) {
     Start();
     bool shown = false;
-    testing_support::WhenModalShows([&shown](QWidget* modal) {
+    test::WhenModalShows([&shown](QWidget* modal) {
         auto* about = qobject_cast<AboutDialog*>(modal);
         ASSERT_NE(about, nullptr);
         shown = true;

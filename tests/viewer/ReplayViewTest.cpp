@@ -7,15 +7,15 @@
 #include <QStyleFactory>
 
 #include "PixelBlock.h"
+#include "TestPictures.h"
 #include "ViewerFixture.h"
 
 namespace kelvista {
 namespace {
 
 using demo::BmpDepth;
-using testing_support::TestFrame;
-using testing_support::ViewerFixture;
-using testing_support::ViewerTestTree;
+using test::TreeFrame;
+using test::ViewerFixture;
 
 constexpr QRgb kWhite = 0xFFFFFFFFu;
 
@@ -50,10 +50,10 @@ class ModeTableTest : public ViewerFixture, public testing::WithParamInterface<M
 
 TEST_P(ModeTableTest, CommandMovesBetweenModesAsTabled) {
     const ModeRow& row = GetParam();
-    tree.Add({.session = 0, .frame = 1});
-    tree.Add({.session = 0, .frame = 2});
-    tree.Add({.session = 0, .frame = 3});
-    tree.Add({.session = 0, .frame = 999});
+    tree.addFrame({.session = 0, .frame = 1});
+    tree.addFrame({.session = 0, .frame = 2});
+    tree.addFrame({.session = 0, .frame = 3});
+    tree.addFrame({.session = 0, .frame = 999});
     Start();
     if (row.startInFrameMode) {
         GotoFrame(0, 2);
@@ -121,7 +121,7 @@ class StepKeysTest : public ViewerFixture, public testing::WithParamInterface<St
 TEST_P(StepKeysTest, TabAndShiftTabWrapAtMaxFrames) {
     const StepRow& row = GetParam();
     for (const int32_t frame : {row.startFrame, row.expectedFrame}) {
-        tree.Add({.session = 4, .frame = frame, .caption = "f" + std::to_string(frame)});
+        tree.addFrame({.session = 4, .frame = frame, .caption = "f" + std::to_string(frame)});
     }
     Start(1000);
     Frame().activateWindow();
@@ -148,9 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<StepRow>& row) { return std::string(row.param.name); });
 
 TEST_F(ViewerFixture, StoredMaxFramesOfZeroStepsWithoutWrapping) {
-    tree.Add({.session = 0, .frame = 0});
-    tree.Add({.session = 0, .frame = 1});
-    tree.Add({.session = 0, .frame = -1});
+    tree.addFrame({.session = 0, .frame = 0});
+    tree.addFrame({.session = 0, .frame = 1});
+    tree.addFrame({.session = 0, .frame = -1});
     Start(0);
     Frame().OnCmdMsg(ID_NEXT_FRAME);
     EXPECT_EQ(View().m_nFrame, 1);
@@ -163,9 +163,9 @@ TEST_F(ViewerFixture, StoredMaxFramesOfZeroStepsWithoutWrapping) {
 // ---- Goto and Max Frames through the dialog seam. ----
 
 TEST_F(ViewerFixture, GotoAsksWithTheCurrentPositionAndParsesTheAnswer) {
-    tree.Add({.session = 3, .frame = 7});
-    tree.Add({.session = 5, .frame = 7});
-    tree.Add({.session = 7, .frame = 7});
+    tree.addFrame({.session = 3, .frame = 7});
+    tree.addFrame({.session = 5, .frame = 7});
+    tree.addFrame({.session = 7, .frame = 7});
     Start();
     GotoFrame(3, 7);
     ASSERT_EQ(questions->asked.size(), 1u);
@@ -186,7 +186,7 @@ TEST_F(ViewerFixture, GotoAsksWithTheCurrentPositionAndParsesTheAnswer) {
 }
 
 TEST_F(ViewerFixture, GotoWithLettersReloadsTheCurrentFrame) {
-    tree.Add({.session = 0, .frame = 3, .caption = "three"});
+    tree.addFrame({.session = 0, .frame = 3, .caption = "three"});
     Start();
     GotoFrame(0, 3);
     Frame().setWindowTitle(QStringLiteral("changed"));
@@ -196,7 +196,8 @@ TEST_F(ViewerFixture, GotoWithLettersReloadsTheCurrentFrame) {
 }
 
 TEST_F(ViewerFixture, GotoToAnAbsentFrameEntersFrameModeAndNothingElse) {
-    tree.Add({.session = 0, .frame = 1, .withHtm = false});  // a screenshot alone is not a frame
+    tree.addFrame(
+        {.session = 0, .frame = 1, .withHtm = false});  // a screenshot alone is not a frame
     Start();
     const QSize client = Client();
     questions->answers.push_back(QStringLiteral("0.1"));
@@ -213,7 +214,7 @@ TEST_F(ViewerFixture, GotoToAnAbsentFrameEntersFrameModeAndNothingElse) {
 }
 
 TEST_F(ViewerFixture, NextToAnAbsentFrameKeepsThePosition) {
-    tree.Add({.session = 0, .frame = 1, .withBmp = false});
+    tree.addFrame({.session = 0, .frame = 1, .withBmp = false});
     Start();
     Frame().OnCmdMsg(ID_NEXT_FRAME);
     EXPECT_EQ(View().m_mode, ViewMode::Frame);
@@ -270,7 +271,7 @@ void PrintTo(const CaptionRow& row, std::ostream* out) {
 class CaptionTitleTest : public ViewerFixture, public testing::WithParamInterface<CaptionRow> {};
 
 TEST_P(CaptionTitleTest, TitleIsCaptionThenPosition) {
-    tree.Add({.session = 2, .frame = 1, .caption = GetParam().bytes});
+    tree.addFrame({.session = 2, .frame = 1, .caption = GetParam().bytes});
     Start();
     GotoFrame(2, 1);
     EXPECT_EQ(Title(), GetParam().title);
@@ -292,8 +293,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<CaptionRow>& row) { return std::string(row.param.name); });
 
 TEST_F(ViewerFixture, FrameSizesTheClientAndKeepsTheWindowWhereItStands) {
-    tree.Add({.session = 0, .frame = 1, .width = 640, .height = 480, .caption = "big"});
-    tree.Add({.session = 0, .frame = 2, .width = 320, .height = 200, .depth = BmpDepth::Rgb32});
+    tree.addFrame({.session = 0, .frame = 1, .width = 640, .height = 480, .caption = "big"});
+    tree.addFrame(
+        {.session = 0, .frame = 2, .width = 320, .height = 200, .depth = BmpDepth::Rgb32});
     Start();
     Frame().move(50, 60);
     const QPoint position = Frame().pos();
@@ -303,22 +305,22 @@ TEST_F(ViewerFixture, FrameSizesTheClientAndKeepsTheWindowWhereItStands) {
     EXPECT_EQ(Title(), QStringLiteral("big [0.001]"));
     EXPECT_EQ(View().m_dib.width, 640);
     EXPECT_EQ(View().m_dib.height, 480);
-    EXPECT_EQ(Screen().pixel(639, 479), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(Screen().pixel(639, 479), test::FrameColour(0, 1));
 
     Frame().OnCmdMsg(ID_NEXT_FRAME);
     EXPECT_EQ(Client(), QSize(320, 200));
     EXPECT_EQ(Frame().pos(), position);
-    EXPECT_EQ(Screen().pixel(0, 0), ViewerTestTree::ColourOf(0, 2));
+    EXPECT_EQ(Screen().pixel(0, 0), test::FrameColour(0, 2));
 }
 
 TEST_F(ViewerFixture, AreaOutsideTheFrameShowsTheBackground) {
-    tree.Add({.session = 0, .frame = 1, .width = 20, .height = 10});
+    tree.addFrame({.session = 0, .frame = 1, .width = 20, .height = 10});
     Start();
     Frame().OnCmdMsg(ID_NEXT_FRAME);
     Frame().resize(100, 80);
     const QImage screen = Screen();
     const QRgb background = View().palette().color(QPalette::Base).rgb();
-    EXPECT_EQ(screen.pixel(19, 9), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(screen.pixel(19, 9), test::FrameColour(0, 1));
     EXPECT_EQ(screen.pixel(20, 5), background);
     EXPECT_EQ(screen.pixel(5, 10), background);
     EXPECT_EQ(screen.pixel(99, 79), background);
@@ -327,7 +329,7 @@ TEST_F(ViewerFixture, AreaOutsideTheFrameShowsTheBackground) {
 // The view paints as a plain window does: black text on the white of an edit field (Base, Text),
 // not on the grey of dialogs (Window), which is what Fusion gives QPalette::Window.
 TEST_F(ViewerFixture, InfoScreenAndAreaOutsideTheFrameAreBlackOnWhite) {
-    tree.Add({.session = 0, .frame = 1, .width = 20, .height = 10});
+    tree.addFrame({.session = 0, .frame = 1, .width = 20, .height = 10});
     Start();
     std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
     ASSERT_NE(fusion, nullptr);
@@ -352,14 +354,14 @@ TEST_F(ViewerFixture, InfoScreenAndAreaOutsideTheFrameAreBlackOnWhite) {
     Frame().OnCmdMsg(ID_NEXT_FRAME);
     Frame().resize(100, 80);
     const QImage frame = Screen();
-    EXPECT_EQ(frame.pixel(19, 9), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(frame.pixel(19, 9), test::FrameColour(0, 1));
     EXPECT_EQ(frame.pixel(50, 40), kWhite);
 }
 
 // A frame is opaque on any target, also on one with an alpha channel.
 TEST_F(ViewerFixture, FramesAreOpaqueWhenRenderedOntoATargetWithAlpha) {
-    tree.Add({.session = 0, .frame = 1, .width = 24, .height = 8, .depth = BmpDepth::Rgb24});
-    tree.Add({.session = 0, .frame = 2, .width = 24, .height = 8, .depth = BmpDepth::Rgb32});
+    tree.addFrame({.session = 0, .frame = 1, .width = 24, .height = 8, .depth = BmpDepth::Rgb24});
+    tree.addFrame({.session = 0, .frame = 2, .width = 24, .height = 8, .depth = BmpDepth::Rgb32});
     Start();
     for (const int32_t frame : {1, 2}) {
         GotoFrame(0, frame);
@@ -368,14 +370,14 @@ TEST_F(ViewerFixture, FramesAreOpaqueWhenRenderedOntoATargetWithAlpha) {
         target.fill(Qt::transparent);
         View().render(&target);
         for (const QPoint& at : {QPoint(0, 0), QPoint(23, 7), QPoint(17, 3)}) {
-            EXPECT_EQ(target.pixel(at), ViewerTestTree::ColourOf(0, frame))
+            EXPECT_EQ(target.pixel(at), test::FrameColour(0, frame))
                 << "frame " << frame << " at " << at.x() << "," << at.y();
         }
     }
 }
 
 TEST_F(ViewerFixture, StopWhitensTheHeldFrameAndReturnsTo400By300) {
-    tree.Add({.session = 0, .frame = 1, .width = 64, .height = 32, .caption = "one"});
+    tree.addFrame({.session = 0, .frame = 1, .width = 64, .height = 32, .caption = "one"});
     Start();
     Frame().OnCmdMsg(ID_NEXT_FRAME);
     ASSERT_EQ(Client(), QSize(64, 32));
@@ -412,7 +414,7 @@ TEST_F(ViewerFixture, StopInInfoModeDoesNothing) {
 
 TEST_F(ViewerFixture, SpareBlockOfTheLastFrameIsReusedWhileSteppingAndGivenBackAtRest) {
     for (int32_t frame = 1; frame <= 3; ++frame) {
-        tree.Add({.session = 0, .frame = frame, .width = 64, .height = 48});
+        tree.addFrame({.session = 0, .frame = frame, .width = 64, .height = 48});
     }
     Start();
     ReleaseSparePixelBlock();
@@ -428,19 +430,19 @@ TEST_F(ViewerFixture, SpareBlockOfTheLastFrameIsReusedWhileSteppingAndGivenBackA
     // Once stepping pauses, only the frame shown keeps its pixels.
     EXPECT_TRUE(QTest::qWaitFor([] { return SparePixelBlockBytes() == 0; },
                                 ReplayView::kSpareBlockKeepMs * 5));
-    EXPECT_EQ(Screen().pixel(0, 0), ViewerTestTree::ColourOf(0, 3));
+    EXPECT_EQ(Screen().pixel(0, 0), test::FrameColour(0, 3));
 }
 
 // ---- Frames that cannot be loaded. ----
 
 TEST_F(ViewerFixture, UnreadableBitmapReportsAndKeepsThePreviousPicture) {
-    tree.Add({.session = 0, .frame = 1, .width = 30, .height = 20, .caption = "good"});
-    tree.Add({.session = 0,
-              .frame = 2,
-              .width = 50,
-              .height = 40,
-              .depth = BmpDepth::Palette8,
-              .caption = "eight bit"});
+    tree.addFrame({.session = 0, .frame = 1, .width = 30, .height = 20, .caption = "good"});
+    tree.addFrame({.session = 0,
+                   .frame = 2,
+                   .width = 50,
+                   .height = 40,
+                   .depth = BmpDepth::Palette8,
+                   .caption = "eight bit"});
     Start();
     Frame().OnCmdMsg(ID_NEXT_FRAME);
     paints->TakePaints();
@@ -449,32 +451,32 @@ TEST_F(ViewerFixture, UnreadableBitmapReportsAndKeepsThePreviousPicture) {
 
     ASSERT_EQ(questions->messages.size(), 1u);
     EXPECT_EQ(questions->messages[0].caption, QStringLiteral("MISSING FRAME (BMP)"));
-    EXPECT_EQ(questions->messages[0].text, QString::fromStdString(tree.BasePath(0, 2)));
+    EXPECT_EQ(questions->messages[0].text, QString::fromStdString(tree.basePath(0, 2)));
     EXPECT_EQ(View().m_nFrame, 2);
     EXPECT_EQ(Title(), QStringLiteral("eight bit [0.002]"));
     EXPECT_TRUE(DibIsZero(View().m_dib));
     EXPECT_EQ(View().m_hBitmap, nullptr);
     EXPECT_EQ(Client(), QSize(30, 20));
     EXPECT_EQ(paints->TakePaints(), 0);
-    EXPECT_EQ(Screen().pixel(29, 19), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(Screen().pixel(29, 19), test::FrameColour(0, 1));
 
     // With m_dib zero, a Stop whitens nothing.
     Frame().OnCmdMsg(ID_STOP);
-    EXPECT_EQ(View().m_surface.image().pixel(0, 0), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(View().m_surface.image().pixel(0, 0), test::FrameColour(0, 1));
     EXPECT_EQ(Client(), QSize(400, 300));
 }
 
 TEST_F(ViewerFixture, UnreadableBitmapShowsARealMessageBoxOwnedByTheView) {
-    tree.Add({.session = 0, .frame = 1, .depth = BmpDepth::Palette8});
+    tree.addFrame({.session = 0, .frame = 1, .depth = BmpDepth::Palette8});
     Start(std::nullopt, true);
     bool shown = false;
-    testing_support::WhenModalShows([&](QWidget* modal) {
+    test::WhenModalShows([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr);
         shown = true;
         EXPECT_EQ(box->parentWidget(), &View());
         EXPECT_EQ(box->windowTitle(), QStringLiteral("MISSING FRAME (BMP)"));
-        EXPECT_EQ(box->text(), QString::fromStdString(tree.BasePath(0, 1)));
+        EXPECT_EQ(box->text(), QString::fromStdString(tree.basePath(0, 1)));
         EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
         ASSERT_EQ(box->buttons().size(), 1);
         EXPECT_EQ(box->standardButton(box->buttons().front()), QMessageBox::Ok);
@@ -487,8 +489,8 @@ TEST_F(ViewerFixture, UnreadableBitmapShowsARealMessageBoxOwnedByTheView) {
 }
 
 TEST_F(ViewerFixture, UnopenableCaptionReportsAndKeepsTitleAndPicture) {
-    tree.Add({.session = 0, .frame = 1, .width = 30, .height = 20, .caption = "good"});
-    tree.Add({.session = 0, .frame = 2, .withHtm = false});
+    tree.addFrame({.session = 0, .frame = 1, .width = 30, .height = 20, .caption = "good"});
+    tree.addFrame({.session = 0, .frame = 2, .withHtm = false});
     Start();
     Frame().OnCmdMsg(ID_NEXT_FRAME);
     const DibSection before = View().m_dib;
@@ -496,16 +498,16 @@ TEST_F(ViewerFixture, UnopenableCaptionReportsAndKeepsTitleAndPicture) {
 
     // As the handlers do: the position is committed, then the load fails at the caption file.
     View().m_nFrame = 2;
-    EXPECT_EQ(View().LoadReplayFrame(tree.BasePath(0, 2)), -1);
+    EXPECT_EQ(View().LoadReplayFrame(tree.basePath(0, 2)), -1);
 
     ASSERT_EQ(questions->messages.size(), 1u);
     EXPECT_EQ(questions->messages[0].caption, QStringLiteral("MISSING FRAME (HTM)"));
-    EXPECT_EQ(questions->messages[0].text, QString::fromStdString(tree.BasePath(0, 2)));
+    EXPECT_EQ(questions->messages[0].text, QString::fromStdString(tree.basePath(0, 2)));
     EXPECT_EQ(Title(), QStringLiteral("good [0.001]"));
     EXPECT_EQ(View().m_dib.bits, before.bits);
     EXPECT_EQ(View().m_dib.width, 30);
     EXPECT_EQ(paints->TakePaints(), 0);
-    EXPECT_EQ(Screen().pixel(0, 0), ViewerTestTree::ColourOf(0, 1));
+    EXPECT_EQ(Screen().pixel(0, 0), test::FrameColour(0, 1));
 }
 
 }  // namespace

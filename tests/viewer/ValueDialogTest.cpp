@@ -11,12 +11,12 @@
 #include "DialogUnits.h"
 #include "ValueDialog.h"
 #include "ViewQuestions.h"
-#include "ViewerTestTree.h"
+#include "ViewerHelpers.h"
 
 namespace kelvista {
 namespace {
 
-using testing_support::WhenModalShows;
+using test::WhenModalShows;
 
 class ValueDialogTest : public testing::Test {
 protected:

@@ -10,29 +10,23 @@
 
 #include "MainFrame.h"
 #include "ReplayApp.h"
+#include "ReplayTree.h"
 #include "ReplayView.h"
-#include "ViewerTestTree.h"
+#include "SettingsStore.h"
+#include "ViewerHelpers.h"
 
-namespace kelvista::testing_support {
+namespace kelvista::test {
 
 // A running viewer (application, main window, view) over a test tree, with scripted questions.
 class ViewerFixture : public testing::Test {
 protected:
-    void SetUp() override {
-        settings->setText("InstallFolder", tree.root());
-        scopedSettings = std::make_unique<ScopedUserSettings>(settings);
-    }
-
-    void TearDown() override {
-        app.reset();
-        scopedSettings.reset();
-    }
+    void TearDown() override { app.reset(); }
 
     // Starts the viewer; the view reads "replay_maxframes" now, so set it before. With
     // `realDialogs` the view keeps its own dialogs and message boxes.
     void Start(std::optional<int32_t> maxFrames = std::nullopt, bool realDialogs = false) {
         if (maxFrames) {
-            settings->setDword("replay_maxframes", *maxFrames);
+            tree.settings().setDword(kMaxFramesSetting, *maxFrames);
         }
         app = std::make_unique<ReplayApp>();
         ASSERT_TRUE(app->InitInstance());
@@ -60,12 +54,11 @@ protected:
         Frame().OnCmdMsg(ID_GOTO_FRAME);
     }
 
-    ViewerTestTree tree;
-    std::shared_ptr<MemorySettingsSource> settings = std::make_shared<MemorySettingsSource>();
-    std::unique_ptr<ScopedUserSettings> scopedSettings;
+    // InstallFolder is the tree; replay_maxframes stays unset until Start is given one.
+    ReplayTree tree{std::nullopt};
     std::unique_ptr<ReplayApp> app;
     ScriptedQuestions* questions = nullptr;
     PaintCounter* paints = nullptr;
 };
 
-}  // namespace kelvista::testing_support
+}  // namespace kelvista::test

@@ -1,50 +1,15 @@
-#include "ViewerTestTree.h"
-
-#include <cstdio>
+#include "ViewerHelpers.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
-namespace kelvista::testing_support {
-
-std::string ViewerTestTree::BasePath(int32_t session, int32_t frame) const {
-    char relative[64];
-    std::snprintf(relative, sizeof relative, "/replay/session%d/frame%03d", session, frame);
-    return root() + relative;
-}
-
-QRgb ViewerTestTree::ColourOf(int32_t session, int32_t frame) {
-    const auto f = static_cast<uint32_t>(frame);
-    const auto s = static_cast<uint32_t>(session);
-    return qRgb(static_cast<int>(f * 37u % 256u), static_cast<int>(s * 53u % 256u),
-                static_cast<int>((f >> 8) % 256u));
-}
-
-void ViewerTestTree::Add(const TestFrame& frame) const {
-    const std::string base = BasePath(frame.session, frame.frame);
-    QDir().mkpath(QFileInfo(QString::fromStdString(base)).path());
-    if (frame.withBmp) {
-        QImage picture(frame.width, frame.height, QImage::Format_RGB32);
-        picture.fill(ColourOf(frame.session, frame.frame));
-        demo::WriteBmp(QString::fromStdString(base + ".bmp"), picture, frame.depth);
-    }
-    if (frame.withHtm) {
-        QFile caption(QString::fromStdString(base + ".htm"));
-        if (caption.open(QIODevice::WriteOnly)) {
-            caption.write(frame.caption.data(), static_cast<qint64>(frame.caption.size()));
-            caption.write("\r\nrest of the file\r\n");
-        }
-    }
-}
+namespace kelvista::test {
 
 bool ScriptedQuestions::AskValue(QWidget* /*owner*/, const QString& title, const QString& label,
                                  QString& valueInOut) {
@@ -105,4 +70,4 @@ void WhenModalShows(std::function<void(QWidget*)> act) {
     });
 }
 
-}  // namespace kelvista::testing_support
+}  // namespace kelvista::test

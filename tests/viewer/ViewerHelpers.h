@@ -1,47 +1,16 @@
 #pragma once
 
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string>
 #include <vector>
 
-#include <QImage>
 #include <QObject>
-#include <QTemporaryDir>
 
-#include "BmpWriter.h"
-#include "MemorySettingsSource.h"
 #include "ViewQuestions.h"
 
-namespace kelvista::testing_support {
-
-// A frame written into the test tree: a solid picture in the colour ColourOf(session, frame).
-struct TestFrame {
-    int32_t session = 0;
-    int32_t frame = 0;
-    int width = 16;
-    int height = 8;
-    demo::BmpDepth depth = demo::BmpDepth::Rgb24;
-    std::string caption = "caption";  // raw bytes of the caption file's first line
-    bool withBmp = true;
-    bool withHtm = true;
-};
-
-// A replay tree in a temporary folder.
-class ViewerTestTree {
-public:
-    std::string root() const { return m_dir.path().toStdString(); }
-    // The base path the viewer composes for this frame.
-    std::string BasePath(int32_t session, int32_t frame) const;
-    void Add(const TestFrame& frame) const;
-    static QRgb ColourOf(int32_t session, int32_t frame);
-
-private:
-    QTemporaryDir m_dir;
-};
+namespace kelvista::test {
 
 // Answers the view's questions from a script and records what was asked and shown.
 class ScriptedQuestions : public ViewQuestions {
@@ -84,4 +53,4 @@ private:
 // a few seconds so a failing test cannot hang.
 void WhenModalShows(std::function<void(QWidget*)> act);
 
-}  // namespace kelvista::testing_support
+}  // namespace kelvista::test

@@ -32,9 +32,9 @@ TEST_F(DamagedTreeReport, CheckReportsEveryKindOfFindingInTreeSessionAndFrameOrd
         "replay/session03 bad-name: not a session folder name (session<N>)",
         "replay/session2 bad-name: named like a session but not a folder",
         "replay/stray.txt bad-name: not a session folder name (session<N>)",
-        "[0.002] no-caption: screenshot without caption file; the viewer skips it",
+        "[0.002] no-caption: screenshot without caption file; the viewer cannot step onto it",
         "[0.003] no-screenshot: caption file without screenshot",
-        "[0.004] bad-caption: caption file cannot be opened; the viewer skips it",
+        "[0.004] bad-caption: caption file cannot be opened; the viewer cannot step onto it",
         "[0.005] bad-screenshot: LoadBMP -2, source depth 8 bits; the viewer refuses it",
         "[0.006] bad-screenshot: LoadBMP -1, not readable as a bitmap; the viewer refuses it",
         "[0.007] gap: frames [0.007] to [0.009] are missing (3); TAB stops at [0.006], "

@@ -166,7 +166,8 @@ TEST(LongRoot, FramesWhosePathsDoNotFitAreTestedWhereTheViewerLooks) {
     EXPECT_EQ(RunInProcess({"ls", "0"}).out, "[0.000]  bad-caption     -\n");
     const std::vector<std::string> lines = Lines(RunInProcess({"check", "0"}).out);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "[0.000] bad-caption: caption file cannot be opened; the viewer skips it");
+    EXPECT_EQ(lines[0],
+              "[0.000] bad-caption: caption file cannot be opened; the viewer cannot step onto it");
     EXPECT_EQ(lines[1],
               "[0.000] bad-screenshot: LoadBMP -1, cannot be opened; the viewer refuses it");
 }

@@ -38,7 +38,7 @@ FRAMES = {
     9: (29, 31, 24, "Last before the wrap"),
     12: (500, 350, 24, "Beyond the wrap, larger than the window"),
 }
-# Present on disk only in part: the viewer skips it, so the page has no such frame.
+# Present on disk only in part: the viewer cannot step onto it, so the page has no such frame.
 SCREENSHOT_ONLY = 6
 
 

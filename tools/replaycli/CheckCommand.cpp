@@ -20,7 +20,7 @@ namespace {
 const char kDetails[] =
     "Reads the tree exactly as the viewer does ('kelvista-replay ls --help') and prints one\n"
     "line per finding, in session and frame order, then a summary line:\n"
-    "  [3.007] no-caption: screenshot without caption file; the viewer skips it\n"
+    "  [3.007] no-caption: screenshot without caption file; the viewer cannot step onto it\n"
     "  checked 120 frames in 1 session: 1 finding (1 no-caption)\n"
     "Sessions are checked one at a time, so lines appear while the rest is still read.\n"
     "\n"

@@ -127,16 +127,18 @@ std::vector<Finding> TreeFindings(const ReplayTree& tree) {
 std::vector<Finding> FrameFindings(const FrameReport& report) {
     std::vector<Finding> findings;
     if (report.screenshotListed && !report.captionListed) {
-        findings.push_back(FrameFinding(FindingKind::NoCaption, report,
-                                        "screenshot without caption file; the viewer skips it"));
+        findings.push_back(
+            FrameFinding(FindingKind::NoCaption, report,
+                         "screenshot without caption file; the viewer cannot step onto it"));
     }
     if (report.captionListed && !report.screenshotListed) {
         findings.push_back(
             FrameFinding(FindingKind::NoScreenshot, report, "caption file without screenshot"));
     }
     if (report.captionListed && !report.captionOpens) {
-        findings.push_back(FrameFinding(FindingKind::BadCaption, report,
-                                        "caption file cannot be opened; the viewer skips it"));
+        findings.push_back(
+            FrameFinding(FindingKind::BadCaption, report,
+                         "caption file cannot be opened; the viewer cannot step onto it"));
     }
     if (report.screenshotListed && (!report.screenshotOpens || report.loaderCode != 0)) {
         Finding finding = FrameFinding(FindingKind::BadScreenshot, report,

@@ -279,14 +279,20 @@ def compare_block(screen, x, y, rows):
             f"screen {got}, frame {want}")
 
 
-def text_screen_verdict(screen, x, y, width, height):
-    """Checks that a rectangle is text on white: mostly #FFFFFF, with black glyph pixels.
-    Returns None when it is, else what it is instead."""
+def colour_counts(screen, x, y, width, height):
+    """How many pixels of each colour (RGB bytes) a rectangle of the screen holds."""
     counts = {}
     for row in screen.region(x, y, width, height):
         for c in range(0, len(row), 3):
             key = row[c:c + 3]
             counts[key] = counts.get(key, 0) + 1
+    return counts
+
+
+def text_screen_verdict(screen, x, y, width, height):
+    """Checks that a rectangle is text on white: mostly #FFFFFF, with black glyph pixels.
+    Returns None when it is, else what it is instead."""
+    counts = colour_counts(screen, x, y, width, height)
     background = max(counts, key=counts.get)
     darkest = min(counts, key=lambda k: sum(k))
     others = sum(n for k, n in counts.items() if k != background)
@@ -302,10 +308,6 @@ def text_screen_verdict(screen, x, y, width, height):
 
 def shows_text(screen, x, y, width, height):
     """True when a rectangle holds a uniform background with some other pixels on it (text)."""
-    counts = {}
-    for row in screen.region(x, y, width, height):
-        for c in range(0, len(row), 3):
-            key = row[c:c + 3]
-            counts[key] = counts.get(key, 0) + 1
+    counts = colour_counts(screen, x, y, width, height)
     background = max(counts, key=counts.get)
     return counts[background] > width * height // 2 and len(counts) > 2

@@ -5,18 +5,13 @@ next whole logical pixel."""
 import os
 
 import frames
-from display import XDisplay, compare_block, wait_for
-from viewer_process import start_viewer, viewer_environment
+from display import compare_block, wait_for
+from viewer_process import ViewerSession, start_viewer, viewer_environment
 
 
-class HiDpiSession:
+class HiDpiSession(ViewerSession):
     def __init__(self, results, processes, display_name, binary, work):
-        self.r = results
-        self.processes = processes
-        self.x = XDisplay(display_name)
-        self.binary = binary
-        self.work = work
-        self.root = os.path.join(work, "tree")
+        super().__init__(results, processes, display_name, binary, work)
         self.config = os.path.join(work, "config-hidpi")
 
     def run(self):

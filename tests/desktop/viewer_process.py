@@ -2,6 +2,8 @@
 
 import os
 
+from display import XDisplay
+
 # Variables from the caller's environment that would change how Qt draws or where it connects.
 _QT_VARIABLES = ("QT_QPA_PLATFORM", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
                  "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_ENABLE_HIGHDPI_SCALING", "QT_FONT_DPI",
@@ -18,3 +20,16 @@ def viewer_environment(config_home, runtime_dir, **overrides):
 
 def start_viewer(processes, binary, env, log_path):
     return processes.start([binary], env, log_path)
+
+
+class ViewerSession:
+    """What each session of the tier starts from: where results go, the processes it starts, the
+    X display it drives, the built viewer, and its work folder with the replay tree under it."""
+
+    def __init__(self, results, processes, display_name, binary, work):
+        self.r = results
+        self.processes = processes
+        self.x = XDisplay(display_name)
+        self.binary = binary
+        self.work = work
+        self.root = os.path.join(work, "tree")

@@ -9,8 +9,8 @@ import re
 import time
 
 import frames
-from display import (XDisplay, compare_block, shows_text, text_screen_verdict, wait_for)
-from viewer_process import start_viewer, viewer_environment
+from display import (compare_block, shows_text, text_screen_verdict, wait_for)
+from viewer_process import ViewerSession, start_viewer, viewer_environment
 
 WESTON_INI = """[core]
 idle-time=0
@@ -29,15 +29,10 @@ DECORATION_LEFT, DECORATION_TOP, DECORATION_RIGHT = 3, 30, 3
 BUTTON_WIDTH, BUTTON_SPACING, BUTTONS_RIGHT_MARGIN = 18, 5, 8
 
 
-class WaylandSession:
+class WaylandSession(ViewerSession):
     def __init__(self, results, processes, display_name, binary, work, scale=1):
         self.scale = scale
-        self.r = results
-        self.processes = processes
-        self.x = XDisplay(display_name)
-        self.binary = binary
-        self.work = work
-        self.root = os.path.join(work, "tree")
+        super().__init__(results, processes, display_name, binary, work)
         self.config = os.path.join(work, f"config-wayland-{scale}")
         self.runtime = os.path.join(work, f"runtime-wayland-{scale}")
         self.log_path = os.path.join(work, f"weston-{scale}.log")

@@ -5,9 +5,9 @@ import os
 import time
 
 import frames
-from display import (XDisplay, compare_block, text_screen_verdict, wait_for)
+from display import (compare_block, text_screen_verdict, wait_for)
 from vanishing_caption import VanishingCaption
-from viewer_process import start_viewer, viewer_environment
+from viewer_process import ViewerSession, start_viewer, viewer_environment
 
 # The extended window manager hints' maximise actions, and the Motif hints' maximise bits.
 MAXIMIZE_ACTIONS = ("_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT")
@@ -44,14 +44,9 @@ def no_maximise_verdict(x, window):
     return f"allowed actions {actions}, Motif hints {hints}"
 
 
-class X11Session:
+class X11Session(ViewerSession):
     def __init__(self, results, processes, display_name, binary, work):
-        self.r = results
-        self.processes = processes
-        self.x = XDisplay(display_name)
-        self.binary = binary
-        self.work = work
-        self.root = os.path.join(work, "tree")
+        super().__init__(results, processes, display_name, binary, work)
         # The same tree under a folder name that would be markup if a message box took it so.
         self.tagged_root = os.path.join(work, "<b>bold<br>x")
         self.config = os.path.join(work, "config")

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <climits>
 #include <cstring>
 #include <regex>
@@ -18,17 +20,21 @@ TEST(TitleText, CaptionFollowedBySpaceAndBracketedPosition) {
 }
 
 TEST(InfoText, IsTheTenLineScreen) {
-    EXPECT_EQ(InfoText("STAMP", 0, 0, 1000),
-              " STAMP\r\n"
-              " [session.frame] : [0.000]\r\n"
-              " max frames : 1000\r\n"
-              " -------------------------------------\r\n"
-              " TAB  Next Frame\r\n"
-              " SHIFT-TAB  Prev Frame\r\n"
-              " ESC  Stop\r\n"
-              " F2  Goto [session.frame]\r\n"
-              " F5  Refresh\r\n"
-              " F10 Select MaxFrames\r\n");
+    const char* const lines[] = {" STAMP",
+                                 " [session.frame] : [0.000]",
+                                 " max frames : 1000",
+                                 " -------------------------------------",
+                                 " TAB  Next Frame",
+                                 " SHIFT-TAB  Prev Frame",
+                                 " ESC  Stop",
+                                 " F2  Goto [session.frame]",
+                                 " F5  Refresh",
+                                 " F10 Select MaxFrames"};
+    std::string expected;
+    for (const char* line : lines) {
+        expected += std::string(line) + "\r\n";
+    }
+    EXPECT_EQ(InfoText("STAMP", 0, 0, 1000), expected);
 }
 
 TEST(InfoText, ShowsPositionAndStoredCountAsGiven) {

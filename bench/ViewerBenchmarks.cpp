@@ -546,7 +546,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     RatioReporter reporter;
     {
-        ViewerBench bench(quick ? 10 : 200, quick ? 2 : 10, quick ? 1 : 3, quick ? 10 : 60);
+        ViewerBench bench(quick ? 10 : 200, quick ? 2 : 10, quick ? 1 : 5, quick ? 10 : 60);
         if (!bench.ok()) {
             std::cerr << "kelvista_bench_viewer: cannot make a temporary folder\n";
             return 1;

@@ -5,7 +5,8 @@ import time
 
 
 class Results:
-    def __init__(self):
+    def __init__(self, label="desktop"):
+        self.label = label
         self.passed = 0
         self.failures = []
 
@@ -24,8 +25,8 @@ class Results:
 
     def summary(self):
         for failure in self.failures:
-            print(f"desktop FAILED: {failure}")
-        print(f"desktop: {self.passed} passed, {len(self.failures)} failed")
+            print(f"{self.label} FAILED: {failure}")
+        print(f"{self.label}: {self.passed} passed, {len(self.failures)} failed")
 
 
 class Stopwatch:

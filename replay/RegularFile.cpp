@@ -1,12 +1,80 @@
 #include "RegularFile.h"
 
-#ifndef _WIN32
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
+
+#ifdef _WIN32
+#include <filesystem>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace kelvista {
+
+namespace {
+
+SmallFile Refused(std::string problem) {
+    SmallFile file;
+    file.outcome = SmallFile::Outcome::Refused;
+    file.problem = std::move(problem);
+    return file;
+}
+
+std::string SystemMessage(int error) {
+    return std::generic_category().message(error);
+}
+
+std::string TooLarge(size_t maxBytes) {
+    constexpr size_t kMiB = size_t{1} << 20;
+    return "larger than " + (maxBytes % kMiB == 0 ? std::to_string(maxBytes / kMiB) + " MiB"
+                                                  : std::to_string(maxBytes) + " bytes");
+}
+
+#ifndef _WIN32
+std::string NotRegular(mode_t mode) {
+    const char* kind = "something else";
+    if (S_ISDIR(mode)) {
+        kind = "a folder";
+    } else if (S_ISFIFO(mode)) {
+        kind = "a named pipe";
+    } else if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        kind = "a device";
+    } else if (S_ISSOCK(mode)) {
+        kind = "a socket";
+    }
+    return std::string("not a regular file (") + kind + ")";
+}
+
+// Why `path` cannot be looked at: absent, a link to nothing, or the system's reason.
+SmallFile NotFound(const std::string& path, int error) {
+    struct stat link {};
+    if (error == ENOENT && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        return Refused("a link to a file that does not exist");
+    }
+    return error == ENOENT ? SmallFile{} : Refused(SystemMessage(error));
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+#endif
+
+}  // namespace
 
 std::FILE* OpenRegularFileForReading(const std::string& path) {
 #ifdef _WIN32
@@ -29,6 +97,90 @@ std::FILE* OpenRegularFileForReading(const std::string& path) {
         ::close(fd);
     }
     return file;
+#endif
+}
+
+SmallFile ReadSmallRegularFile(const std::string& path, size_t maxBytes) {
+#ifdef _WIN32
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) {
+        return SmallFile{};
+    }
+    if (!fs::is_regular_file(status)) {
+        return Refused("not a regular file");
+    }
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return Refused(SystemMessage(errno));
+    }
+    SmallFile result;
+    char chunk[4096];
+    size_t got = 0;
+    while (result.bytes.size() <= maxBytes &&
+           (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        result.bytes.append(chunk, got);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        return Refused("read error");
+    }
+    if (result.bytes.size() > maxBytes) {
+        return Refused(TooLarge(maxBytes));
+    }
+    result.outcome = SmallFile::Outcome::Read;
+    return result;
+#else
+    // Look before opening: opening a device can have effects of its own, and a pipe is not
+    // opened at all. The file may still be swapped before the open, so what was opened is
+    // looked at again, without blocking.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return NotFound(path, errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return Refused(NotRegular(status.st_mode));
+    }
+    if (static_cast<uintmax_t>(status.st_size) > maxBytes) {
+        return Refused(TooLarge(maxBytes));
+    }
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) {
+        return NotFound(path, errno);
+    }
+    if (::fstat(fd.get(), &status) != 0) {
+        return Refused(SystemMessage(errno));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return Refused(NotRegular(status.st_mode));
+    }
+    if (static_cast<uintmax_t>(status.st_size) > maxBytes) {
+        return Refused(TooLarge(maxBytes));
+    }
+    SmallFile result;
+    result.bytes.reserve(static_cast<size_t>(status.st_size));
+    // Reads on past the limit by up to one chunk, to see a file that has grown beyond it.
+    char chunk[4096];
+    while (result.bytes.size() <= maxBytes) {
+        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return Refused(SystemMessage(errno));
+        }
+        if (got == 0) {
+            break;
+        }
+        result.bytes.append(chunk, static_cast<size_t>(got));
+    }
+    if (result.bytes.size() > maxBytes) {
+        return Refused(TooLarge(maxBytes));
+    }
+    result.outcome = SmallFile::Outcome::Read;
+    return result;
 #endif
 }
 

@@ -128,7 +128,22 @@ INSTANTIATE_TEST_SUITE_P(
         FolderLine{"GeneralSection",
                    "[Other]\nInstallFolder=/no,no\n[General]\nInstallFolder=/srv/g, h\n",
                    "/srv/g, h"},
-        FolderLine{"OtherSectionOnly", "[Other]\nInstallFolder=/no\n", ""}),
+        FolderLine{"OtherSectionOnly", "[Other]\nInstallFolder=/no\n", ""},
+        FolderLine{"LowerCaseGeneral",
+                   "[Other]\nInstallFolder=/no\n[general]\nInstallFolder=/g, h\n", "/g, h"},
+        FolderLine{"EscapedGeneralIsAGroup", "[%General]\nInstallFolder=/no, no\n", ""},
+        FolderLine{"EscapedKey", "Install%46older=/srv/e, f\n", "/srv/e, f"},
+        FolderLine{"OpenQuote", "InstallFolder=\"/data/x\nreplay_maxframes=5\n", "/data/x"},
+        FolderLine{"ClosingBackslash", "InstallFolder=/data/y\\\nreplay_maxframes=5\n", "/data/y"},
+        FolderLine{"EscapedAt", "InstallFolder=@@srv, x\n", "@srv, x"},
+        FolderLine{"ByteArray", "InstallFolder=@ByteArray(/srv/b)\n", "/srv/b"},
+        FolderLine{"ByteArrayEscapes", "InstallFolder=@ByteArray(/M\\xc3\\xbcller)\n",
+                   "/M\xC3\xBCller"},
+        FolderLine{"StringForm", "InstallFolder=@String(/s, t)\n", "/s, t"},
+        FolderLine{"Invalid", "InstallFolder=@Invalid()\n", ""},
+        FolderLine{"Rectangle", "InstallFolder=@Rect(1 2 3 4)\n", ""},
+        FolderLine{"NotQuiteARectangle", "InstallFolder=@Rect(1 2 3)\n", "@Rect(1 2 3)"},
+        FolderLine{"UnknownType", "InstallFolder=@Folder(/srv)\n", "@Folder(/srv)"}),
     [](const testing::TestParamInfo<FolderLine>& param) { return param.param.name; });
 
 TEST_F(UserSettingsFileTest, FolderWrittenByQSettingsComesBackExactly) {
@@ -193,6 +208,20 @@ INSTANTIATE_TEST_SUITE_P(
                     CountText{"LoneMinus", "-", kDefault}, CountText{"BlanksAround", "  34  ", 34},
                     CountText{"QuotedBlanksAround", "\" \t56 \"", 56}),
     [](const testing::TestParamInfo<CountText>& param) { return param.param.name; });
+
+TEST_F(UserSettingsFileTest, ADamagedLineLeavesTheNextSettingAlone) {
+    writeFile("InstallFolder=\"/data/x\nreplay_maxframes=5\n");
+    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 5);
+    writeFile("InstallFolder=/data/x\\\r\nreplay_maxframes=6\r\n");
+    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 6);
+}
+
+TEST_F(UserSettingsFileTest, NumberStoredAsQtVariantIsRead) {
+    writeFile("replay_maxframes=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n");
+    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 5);
+    writeFile("replay_maxframes=@Variant(junk)\n");
+    EXPECT_EQ(ReadSettingDword("replay_maxframes", 1000), 1000);
+}
 
 TEST_F(UserSettingsFileTest, EveryReadSeesTheFileAsItIsNow) {
     writeFile("InstallFolder=/first\nreplay_maxframes=20\n");

@@ -30,6 +30,7 @@ struct ReadValues {
     std::string folder;
     int32_t maxFrames = 0;
     std::string location;
+    SettingsFileState state;
 };
 
 ReadValues ReadAll() {
@@ -38,6 +39,7 @@ ReadValues ReadAll() {
     values.folder = ReadSettingString(kInstallFolderSetting, buffer, sizeof buffer);
     values.maxFrames = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
     values.location = UserSettingsLocation();
+    values.state = UserSettingsFileState();
     return values;
 }
 
@@ -97,12 +99,16 @@ protected:
         return std::nullopt;
     }
 
-    void ExpectNoValues(const char* what, bool boundByPermissions = false) const {
+    // No values, and the file's state names the reason.
+    void ExpectNoValues(const char* what, const std::string& problem,
+                        bool boundByPermissions = false) const {
         const std::optional<ReadValues> values = ReadPromptly(boundByPermissions);
         ASSERT_TRUE(values.has_value()) << what << ": the read did not come back";
         EXPECT_EQ(values->folder, "") << what;
         EXPECT_EQ(values->maxFrames, kDefaultMaxFrames) << what;
         EXPECT_EQ(fs::path(values->location), m_file) << what;
+        EXPECT_EQ(values->state.outcome, SettingsFileState::Outcome::Refused) << what;
+        EXPECT_EQ(values->state.problem, problem) << what;
     }
 
     fs::path m_folder;
@@ -113,11 +119,11 @@ constexpr char kSettings[] = "InstallFolder=/srv/r\nreplay_maxframes=20\n";
 
 TEST_F(SettingsFileKindsTest, PipeIsNotWaitedOn) {
     ASSERT_EQ(::mkfifo(m_file.c_str(), 0600), 0);
-    ExpectNoValues("pipe");
+    ExpectNoValues("pipe", "not a regular file (a named pipe)");
     fs::remove(m_file);
     ASSERT_EQ(::mkfifo((m_folder / "pipe").c_str(), 0600), 0);
     fs::create_symlink("pipe", m_file);
-    ExpectNoValues("link to a pipe");
+    ExpectNoValues("link to a pipe", "not a regular file (a named pipe)");
 }
 
 TEST_F(SettingsFileKindsTest, OtherKindsOfFileHoldNoValues) {
@@ -127,21 +133,21 @@ TEST_F(SettingsFileKindsTest, OtherKindsOfFileHoldNoValues) {
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, m_file.c_str(), sizeof address.sun_path - 1);
     ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    ExpectNoValues("socket");
+    ExpectNoValues("socket", "not a regular file (a socket)");
     ::close(sock);
     fs::remove(m_file);
 
     fs::create_directories(m_file);
-    ExpectNoValues("folder");
+    ExpectNoValues("folder", "not a regular file (a folder)");
     fs::remove(m_file);
 
     fs::create_symlink("missing.conf", m_file);
-    ExpectNoValues("dangling link");
+    ExpectNoValues("dangling link", "a link to a file that does not exist");
     fs::remove(m_file);
 
     for (const char* device : {"/dev/zero", "/dev/null", "/dev/urandom"}) {
         fs::create_symlink(device, m_file);
-        ExpectNoValues(device);
+        ExpectNoValues(device, "not a regular file (a device)");
         fs::remove(m_file);
     }
 }
@@ -153,12 +159,20 @@ TEST_F(SettingsFileKindsTest, LinkToARegularFileIsFollowed) {
     ASSERT_TRUE(values.has_value());
     EXPECT_EQ(values->folder, "/srv/r");
     EXPECT_EQ(values->maxFrames, 20);
+    EXPECT_EQ(values->state.outcome, SettingsFileState::Outcome::Read);
+}
+
+TEST_F(SettingsFileKindsTest, NoFileIsAbsentNotRefused) {
+    const std::optional<ReadValues> values = ReadPromptly();
+    ASSERT_TRUE(values.has_value());
+    EXPECT_EQ(values->state.outcome, SettingsFileState::Outcome::Absent);
+    EXPECT_EQ(values->state.problem, "");
 }
 
 TEST_F(SettingsFileKindsTest, UnreadableFileHoldsNoValues) {
     WriteFile(m_file, kSettings);
     fs::permissions(m_file, fs::perms::none);
-    ExpectNoValues("unreadable file", true);
+    ExpectNoValues("unreadable file", "Permission denied", true);
     // The same file read with the permission to read it: the permissions were what stopped it.
     fs::permissions(m_file, fs::perms::owner_read);
     const std::optional<ReadValues> values = ReadPromptly(true);
@@ -175,12 +189,12 @@ TEST_F(SettingsFileKindsTest, FileLargerThanTheLimitHoldsNoValues) {
     EXPECT_EQ(whole->folder, "/srv/r") << "a file of exactly the limit is read";
 
     WriteFile(m_file, text + "\n");
-    ExpectNoValues("one byte over the limit");
+    ExpectNoValues("one byte over the limit", "larger than 1 MiB");
 
     // Gigabytes that take no room on disk: the size alone refuses them, nothing is read.
     WriteFile(m_file, kSettings);
     fs::resize_file(m_file, uintmax_t{3} << 30);
-    ExpectNoValues("3 GiB");
+    ExpectNoValues("3 GiB", "larger than 1 MiB");
 }
 
 }  // namespace

@@ -141,6 +141,16 @@ TEST(ToolUsage, AMissingRootIsOneClearLineForEveryCommand) {
     tree.settings().removeValue(kInstallFolderSetting);
     EXPECT_EQ(RunInProcess({"check"}).err,
               "kelvista-replay: check: no replay folder at /replay (InstallFolder is not set)\n");
+    const std::string longRoot = "/" + std::string(258, 'r');
+    tree.settings().setText(kInstallFolderSetting, longRoot);
+    const std::string tooLong =
+        "no replay folder: InstallFolder is too long (259 bytes): its replay folder's path would "
+        "be 266 bytes, over the 259-byte limit of a path\n";
+    EXPECT_EQ(RunInProcess({"export", "0", "--to", out.path()}).err,
+              "kelvista-replay: export: " + tooLong);
+    EXPECT_EQ(
+        RunInProcess({"frame", "0.0"}).err,
+        "kelvista-replay: " + longRoot + ": no frame here (needs both .bmp and .htm); " + tooLong);
 }
 
 TEST(CommandArgumentsTest, NegativeNumbersAreArgumentsAndOptionValuesAreTakenWhole) {

@@ -5,6 +5,7 @@
 #include "CaptionFile.h"
 #include "Command.h"
 #include "CommandArguments.h"
+#include "MissingReplayFolder.h"
 #include "Output.h"
 #include "ReplayLayout.h"
 
@@ -34,8 +35,11 @@ int RunFrame(const QStringList& arguments, CommandStreams io) {
     const bool present = FrameIsPresent(basePath);
     io.out << "present: " << (present ? "yes" : "no") << "\n";
     if (!present) {
+        // Without a replay folder, why there is none is what the user needs to know.
+        const std::optional<std::string> noFolder = ReplayFolderProblem();
         return io.fail(kExitFailure, DisplayPath(basePath).toStdString() +
-                                         ": no frame here (needs both .bmp and .htm)");
+                                         ": no frame here (needs both .bmp and .htm)" +
+                                         (noFolder ? "; " + *noFolder : std::string()));
     }
     std::string caption;
     if (!ReadCaptionFile(basePath + ".htm", caption)) {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "DecimalNumber.h"
+#include "MissingReplayFolder.h"
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
 
@@ -40,14 +41,12 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     tree.root = root;
     tree.replayFolder = ReplayFolder();
     const std::string shown = tree.replayFolder.empty() ? tree.root : tree.replayFolder;
-    const std::string unset =
-        tree.root.empty() ? std::string(" (") + kInstallFolderSetting + " is not set)" : "";
 
-    std::error_code ec;
-    if (tree.replayFolder.empty() || !fs::is_directory(tree.replayFolder, ec)) {
-        error = "no replay folder at " + shown + unset;
+    if (std::optional<std::string> problem = ReplayFolderProblem()) {
+        error = std::move(*problem);
         return std::nullopt;
     }
+    std::error_code ec;
     fs::directory_iterator it(tree.replayFolder, ec);
     if (ec) {
         error = "cannot read " + shown + ": " + ec.message();

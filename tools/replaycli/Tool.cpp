@@ -54,7 +54,10 @@ QString ToolHelpText() {
                "Settings (read only, never written):\n"
                "  %2, the folder the replays lie under, is read from\n"
                "  %3\n"
-               "  (on Unix $XDG_CONFIG_HOME/Dravenor.conf, by default ~/.config/Dravenor.conf).\n")
+               "  (on Unix $XDG_CONFIG_HOME/Dravenor.conf, by default ~/.config/Dravenor.conf).\n"
+               "  A settings file that is not a regular file, cannot be read or is larger\n"
+               "  than 1 MiB counts as missing, and is not waited on; a command that finds\n"
+               "  no replay folder says why.\n")
         .arg(commands, QLatin1String(kInstallFolderSetting),
              QString::fromStdString(UserSettingsLocation()));
 }

@@ -7,10 +7,13 @@
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
-#include <QStringList>
 #include <QVariant>
+#include <QtGlobal>
+#ifdef Q_OS_WIN
+#include <QSettings>
+#include <QStringList>
+#endif
 
 #include "DecimalNumber.h"
 #include "IniValueText.h"

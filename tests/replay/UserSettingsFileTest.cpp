@@ -153,8 +153,22 @@ TEST_F(UserSettingsFileTest, FolderWrittenByQSettingsComesBackExactly) {
         QStringLiteral("semi;colon"),  QStringLiteral("q\"uo\"te"),
         QStringLiteral("back\\slash"), QStringLiteral("=eq"),
         QStringLiteral("#hash"),       QString::fromUtf8("/M\xC3\xBCller/\xE4\xB8\xAD, x"),
+        QStringLiteral("@at"),         QStringLiteral("@@two, @"),
+        QStringLiteral("@Invalid()"),
     };
     for (const QString& folder : folders) {
+        fs::remove(m_file);
+        fs::create_directories(m_folder);
+        {
+            QSettings writer(QString::fromStdString(m_file.string()), QSettings::IniFormat);
+            writer.setValue(QStringLiteral("InstallFolder"), folder);
+        }
+        EXPECT_EQ(readFolder(), folder.toStdString()) << fileBytes();
+    }
+}
+
+TEST_F(UserSettingsFileTest, FolderWrittenByQSettingsAsBytesComesBackAsTheseBytes) {
+    for (const QByteArray& folder : {QByteArray("/srv/bytes, b"), QByteArray("/M\xFCller \x01")}) {
         fs::remove(m_file);
         fs::create_directories(m_folder);
         {

@@ -65,7 +65,7 @@ const char kDetails[] =
     "  -h, --help    shows this help\n"
     "\n"
     "Exit codes: 0 clean, 1 something was found (or there is no replay folder or no such\n"
-    "session), 2 usage error.\n"
+    "session, or the output cannot be written), 2 usage error.\n"
     "\n"
     "Examples:\n"
     "  kelvista-replay check\n"
@@ -178,6 +178,9 @@ int RunCheck(const QStringList& arguments, CommandStreams io) {
     for (const int32_t session : tree->sessions) {
         frames += CheckSession(ScanSession(session), options, maxFrames, printer, progress, false);
         progress.advance();
+        if (!io.out.good()) {
+            return kExitFailure;  // the output failed: RunTool reports it
+        }
     }
     progress.finish();
     printer.summary(frames, tree->sessions.size());

@@ -1,9 +1,13 @@
 #include "Tool.h"
 
+#include <string>
+#include <system_error>
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QStringBuilder>
 
+#include "FileOutputBuffer.h"
 #include "SettingsStore.h"
 
 namespace kelvista::replaycli {
@@ -48,8 +52,12 @@ QString ToolHelpText() {
                "Exit codes:\n"
                "  0  done (decode, frame: the picture was loaded)\n"
                "  1  the command failed or found a fault; each command's help says when\n"
-               "     (decode, frame: absent, not readable, refused, or OUT not written)\n"
+               "     (decode, frame: absent, not readable, refused, or OUT not written);\n"
+               "     also whenever the output cannot be written (a full disk, a closed pipe\n"
+               "     while SIGPIPE is ignored): one line on stderr then says why\n"
                "  2  usage error: unknown command or option, missing or extra argument\n"
+               "A reader that stops early (kelvista-replay ls | head) ends the tool by SIGPIPE,\n"
+               "as it ends other commands, without a message.\n"
                "\n"
                "Settings (read only, never written):\n"
                "  %2, the folder the replays lie under, is read from\n"
@@ -59,8 +67,11 @@ QString ToolHelpText() {
              QString::fromStdString(UserSettingsLocation()));
 }
 
-int RunTool(const QStringList& arguments, CommandStreams io) {
-    // The tool's own options come before the command; everything after it is the command's.
+namespace {
+
+// The tool's own options come before the command; everything after it is the command's. Sets
+// `command` to "<name>: " once a command runs, for the line about output that failed.
+int RunCommand(const QStringList& arguments, CommandStreams io, std::string& command) {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
@@ -84,12 +95,34 @@ int RunTool(const QStringList& arguments, CommandStreams io) {
         return io.fail(kExitUsage, "no command given (see --help)");
     }
     const QString name = commandArguments.takeFirst();
-    for (const Command& command : Commands()) {
-        if (name == QLatin1String(command.name)) {
-            return command.run(commandArguments, io);
+    for (const Command& candidate : Commands()) {
+        if (name == QLatin1String(candidate.name)) {
+            command = std::string(candidate.name) + ": ";
+            return candidate.run(commandArguments, io);
         }
     }
     return io.fail(kExitUsage, "unknown command '" + name.toStdString() + "' (see --help)");
+}
+
+// Output that did not reach its file makes the run fail: a script must not take a truncated
+// report, or an empty one, for a complete one. Commands stop printing once the stream has failed.
+int CheckOutput(int exitCode, const std::string& command, CommandStreams io) {
+    io.out.flush();
+    if (io.out.good()) {
+        return exitCode;
+    }
+    const int error = WriteError(io.out);
+    io.fail(kExitFailure, command + "cannot write the output" +
+                              (error != 0 ? ": " + std::generic_category().message(error) : ""));
+    return exitCode == kExitSuccess ? kExitFailure : exitCode;
+}
+
+}  // namespace
+
+int RunTool(const QStringList& arguments, CommandStreams io) {
+    std::string command;
+    const int exitCode = RunCommand(arguments, io, command);
+    return CheckOutput(exitCode, command, io);
 }
 
 }  // namespace kelvista::replaycli

@@ -48,6 +48,8 @@ const char kDetails[] =
     "                the size is unknown; the caption as one line of UTF-8, as in the text)\n"
     "  -h, --help    shows this help\n"
     "\n"
+    "Names of files and folders are printed escaped, as 'kelvista-replay check --help' says.\n"
+    "\n"
     "Exit codes: 0 listed, 1 no replay folder or no such session (or the output cannot be\n"
     "written), 2 usage error.\n"
     "\n"

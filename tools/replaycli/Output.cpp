@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include "CaptionFile.h"
+#include "PathText.h"
 
 namespace kelvista::replaycli {
 
@@ -35,11 +36,15 @@ bool SavePng(const QImage& image, const QString& path, std::string& error) {
 }
 
 std::string LocalPath(const QString& argument) {
-    return QFile::encodeName(argument).toStdString();
+    return ArgumentBytes(argument);
 }
 
 QString DisplayPath(std::string_view path) {
-    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+    return QString::fromStdString(EscapedName(path));
+}
+
+QString DisplayPath(const QString& argument) {
+    return DisplayPath(LocalPath(argument));
 }
 
 std::string OneLineCaption(const std::string& bytes) {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "DecimalNumber.h"
+#include "PathText.h"
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
 
@@ -39,7 +40,8 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     ReadSettingString(kInstallFolderSetting, root, sizeof root);
     tree.root = root;
     tree.replayFolder = ReplayFolder();
-    const std::string shown = tree.replayFolder.empty() ? tree.root : tree.replayFolder;
+    const std::string shown =
+        EscapedName(tree.replayFolder.empty() ? tree.root : tree.replayFolder);
     const std::string unset =
         tree.root.empty() ? std::string(" (") + kInstallFolderSetting + " is not set)" : "";
 
@@ -145,21 +147,23 @@ std::optional<SessionScan> ScanNamedSession(const QString& text, const char* com
     const std::string who = command + std::string(": ");
     int32_t session = 0;
     if (!ParseDecimalInt32(text.toStdString(), session)) {
-        exitCode =
-            io.fail(kExitUsage, who + "'" + text.toStdString() + "' is not a session number");
+        exitCode = io.fail(
+            kExitUsage, who + "'" + EscapedName(ArgumentBytes(text)) + "' is not a session number");
         return std::nullopt;
     }
     if (!ScanTreeOrFail(command, io, exitCode)) {
         return std::nullopt;
     }
     if (!SessionExists(session)) {
-        exitCode = io.fail(kExitFailure, who + "no session " + std::to_string(session) +
-                                             " (no folder " + SessionFolder(session) + ")");
+        exitCode =
+            io.fail(kExitFailure, who + "no session " + std::to_string(session) + " (no folder " +
+                                      EscapedName(SessionFolder(session)) + ")");
         return std::nullopt;
     }
     SessionScan scan = ScanSession(session);
     if (!scan.readable) {
-        exitCode = io.fail(kExitFailure, who + "cannot read " + scan.folder + ": " + scan.error);
+        exitCode = io.fail(kExitFailure,
+                           who + "cannot read " + EscapedName(scan.folder) + ": " + scan.error);
         return std::nullopt;
     }
     return scan;

@@ -8,17 +8,14 @@
 #include <QStringBuilder>
 
 #include "FileOutputBuffer.h"
+#include "Output.h"
+#include "PathText.h"
 #include "SettingsStore.h"
 
 namespace kelvista::replaycli {
 
 int CommandStreams::fail(int exitCode, std::string message) const {
-    for (char& c : message) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
-    err << "kelvista-replay: " << message << "\n";
+    err << "kelvista-replay: " << OneLineMessage(message) << "\n";
     err.flush();
     return exitCode;
 }
@@ -59,12 +56,15 @@ QString ToolHelpText() {
                "A reader that stops early (kelvista-replay ls | head) ends the tool by SIGPIPE,\n"
                "as it ends other commands, without a message.\n"
                "\n"
+               "File and folder names are taken as the bytes given, whatever their encoding.\n"
+               "Names printed in output and messages are escaped so that their bytes can be\n"
+               "found again ('kelvista-replay check --help' gives the rule).\n"
+               "\n"
                "Settings (read only, never written):\n"
                "  %2, the folder the replays lie under, is read from\n"
                "  %3\n"
                "  (on Unix $XDG_CONFIG_HOME/Dravenor.conf, by default ~/.config/Dravenor.conf).\n")
-        .arg(commands, QLatin1String(kInstallFolderSetting),
-             QString::fromStdString(UserSettingsLocation()));
+        .arg(commands, QLatin1String(kInstallFolderSetting), DisplayPath(UserSettingsLocation()));
 }
 
 namespace {
@@ -80,7 +80,7 @@ int RunCommand(const QStringList& arguments, CommandStreams io, std::string& com
                                      QStringLiteral("Shows the version."));
     parser.addOptions({help, version});
     if (!parser.parse(QStringList{QStringLiteral("kelvista-replay")} + arguments)) {
-        return io.fail(kExitUsage, parser.errorText().toStdString() + " (see --help)");
+        return io.fail(kExitUsage, DisplayPath(parser.errorText()).toStdString() + " (see --help)");
     }
     if (parser.isSet(help)) {
         io.out << ToolHelpText().toStdString();
@@ -101,7 +101,8 @@ int RunCommand(const QStringList& arguments, CommandStreams io, std::string& com
             return candidate.run(commandArguments, io);
         }
     }
-    return io.fail(kExitUsage, "unknown command '" + name.toStdString() + "' (see --help)");
+    return io.fail(kExitUsage,
+                   "unknown command '" + DisplayPath(name).toStdString() + "' (see --help)");
 }
 
 // Output that did not reach its file makes the run fail: a script must not take a truncated

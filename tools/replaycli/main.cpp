@@ -10,6 +10,7 @@
 
 #include "FileOutputBuffer.h"
 #include "FrameImage.h"
+#include "PathText.h"
 #include "Tool.h"
 
 namespace {
@@ -49,8 +50,9 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("kelvista-replay"));
     kelvista::RouteTracesToQtLog();
     // Standard output in place of std::cout: its buffer keeps why a write failed, for the one line
-    // RunTool prints then.
+    // RunTool prints then. The arguments are read from argv (after the application took its own)
+    // rather than from QCoreApplication::arguments(), which loses bytes that are not UTF-8.
     FileOutputBuffer output(STDOUT_FILENO);
     std::ostream out(&output);
-    return RunTool(QCoreApplication::arguments().mid(1), {out, std::cerr});
+    return RunTool(ArgumentTexts(argc - 1, argv + 1), {out, std::cerr});
 }

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -139,6 +142,45 @@ TEST_F(ArgumentBytesTest, DecodeReadsAFileUnderExactlyTheBytesGivenAndNamesItSo)
     EXPECT_EQ(refused.code, 1);
     EXPECT_EQ(refused.err.rfind("kelvista-replay: " + EscapedName(missing) + ": not loaded", 0), 0u)
         << refused.err;
+}
+
+TEST_F(ArgumentBytesTest, DecodeWritesThePngUnderExactlyTheBytesGiven) {
+    const std::string screenshot = path("/small.bmp");
+    std::ofstream(screenshot, std::ios::binary) << test::Bmp24(test::SmallPicture());
+    const std::string out = path("/out\xFE");
+    fs::create_directory(out);
+    const std::string png = out + "/copy\xFC\\.png";
+    const ToolRun run =
+        RunInProcess({"decode", ArgumentText(screenshot), "--png", ArgumentText(png)});
+    EXPECT_EQ(run.code, 0) << run.err;
+    std::vector<std::string> written;
+    for (const fs::directory_entry& entry : fs::directory_iterator(out)) {
+        written.push_back(entry.path().string());
+    }
+    EXPECT_EQ(written, std::vector<std::string>{png});
+}
+
+TEST_F(ArgumentBytesTest, APngThatCannotBeCompletedLeavesNothingBehind) {
+    const std::string screenshot = path("/large.bmp");
+    std::ofstream(screenshot, std::ios::binary) << test::Bmp24(test::PatternPicture(300, 200, 1));
+    const std::string out = path("/out\xFE");
+    fs::create_directory(out);
+    // A file size limit stands in for a full disk: the PNG's writes fail part way.
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    const auto restoreSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const ToolRun run =
+        RunInProcess({"decode", ArgumentText(screenshot), "--png", ArgumentText(out + "/big.png")});
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, restoreSignal);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err.rfind("kelvista-replay: cannot write " + EscapedName(out) + "/big.png: ", 0),
+              0u)
+        << run.err;
+    EXPECT_TRUE(fs::is_empty(out));
 }
 
 }  // namespace

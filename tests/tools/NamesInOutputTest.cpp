@@ -177,9 +177,8 @@ TEST_F(ArgumentBytesTest, APngThatCannotBeCompletedLeavesNothingBehind) {
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, restoreSignal);
     EXPECT_EQ(run.code, 1);
-    EXPECT_EQ(run.err.rfind("kelvista-replay: cannot write " + EscapedName(out) + "/big.png: ", 0),
-              0u)
-        << run.err;
+    EXPECT_EQ(run.err,
+              "kelvista-replay: cannot write " + EscapedName(out) + "/big.png: File too large\n");
     EXPECT_TRUE(fs::is_empty(out));
 }
 

@@ -14,18 +14,9 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 }  // namespace
 
-FileOutputBuffer::FileOutputBuffer(int fd)
-    : m_fd(fd), m_lineBuffered(isatty(fd) == 1), m_buffer(kBufferSize) {
-    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
-}
-
-FileOutputBuffer::~FileOutputBuffer() {
-    drain();
-}
-
-bool FileOutputBuffer::writeAll(const char* data, size_t size) {
+int WriteFully(int fd, const char* data, size_t size) {
     while (size > 0) {
-        const ssize_t written = ::write(m_fd, data, size);
+        const ssize_t written = ::write(fd, data, size);
         if (written > 0) {
             data += written;
             size -= static_cast<size_t>(written);
@@ -37,14 +28,27 @@ bool FileOutputBuffer::writeAll(const char* data, size_t size) {
         if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             // A non-blocking descriptor (a terminal shared with a program that set O_NONBLOCK):
             // wait until it takes more. poll reports an error there through the next write.
-            pollfd ready{m_fd, POLLOUT, 0};
+            pollfd ready{fd, POLLOUT, 0};
             poll(&ready, 1, -1);
             continue;
         }
-        m_error = written < 0 ? errno : EIO;
-        return false;
+        return written < 0 ? errno : EIO;
     }
-    return true;
+    return 0;
+}
+
+FileOutputBuffer::FileOutputBuffer(int fd)
+    : m_fd(fd), m_lineBuffered(isatty(fd) == 1), m_buffer(kBufferSize) {
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+}
+
+FileOutputBuffer::~FileOutputBuffer() {
+    drain();
+}
+
+bool FileOutputBuffer::writeAll(const char* data, size_t size) {
+    m_error = WriteFully(m_fd, data, size);
+    return m_error == 0;
 }
 
 bool FileOutputBuffer::drain() {

@@ -1,15 +1,20 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <streambuf>
 #include <vector>
 
 namespace kelvista::replaycli {
 
+// Writes all of `data` to `fd`: retried when a signal interrupts write(2), continued after a
+// partial write, waited on (poll) when the descriptor is non-blocking. Returns 0, or the errno of
+// the write that failed.
+int WriteFully(int fd, const char* data, size_t size);
+
 // A stream buffer that writes to a file descriptor (the tool's standard output) and remembers why
 // its first write failed, so that a full disk or a closed pipe can be reported instead of lost.
-// write(2) is retried when interrupted, continued after a partial write and waited on (poll)
-// when the descriptor is non-blocking. Once a write has failed nothing more is written and every
+// It writes with WriteFully. Once a write has failed nothing more is written and every
 // further write fails, which puts the stream into its bad state. Line-buffered when the
 // descriptor is a terminal, so lines appear as they are printed; fully buffered otherwise.
 class FileOutputBuffer : public std::streambuf {
@@ -29,7 +34,7 @@ protected:
 
 private:
     bool drain();
-    bool writeAll(const char* data, size_t size);
+    bool writeAll(const char* data, size_t size);  // WriteFully, keeping its error
 
     int m_fd;
     bool m_lineBuffered;

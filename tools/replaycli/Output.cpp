@@ -7,12 +7,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QFile>
+#include <QIODevice>
 #include <QImage>
 #include <QImageWriter>
 #include <QRandomGenerator>
 
 #include "CaptionFile.h"
+#include "FileOutputBuffer.h"
 #include "PathText.h"
 
 namespace kelvista::replaycli {
@@ -31,6 +32,28 @@ int CreateFileBeside(const std::string& target, std::string& name) {
     }
     return -1;
 }
+
+// Hands the encoder's bytes to a file descriptor. A failed write is kept rather than reported to
+// the encoder: Qt's PNG writer leaks its row table when libpng gives up on a write error, and the
+// errno says more than libpng's "Write Error".
+class DescriptorDevice : public QIODevice {
+public:
+    explicit DescriptorDevice(int fd) : m_fd(fd) { open(QIODevice::WriteOnly); }
+    int error() const { return m_error; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (m_error == 0) {
+            m_error = WriteFully(m_fd, data, static_cast<size_t>(size));
+        }
+        return size;
+    }
+
+private:
+    int m_fd;
+    int m_error = 0;
+};
 
 QString ErrnoText() {
     return QString::fromStdString(std::generic_category().message(errno));
@@ -56,13 +79,12 @@ bool SavePng(const QImage& image, const QString& path, std::string& error) {
     }
     QString reason;
     {
-        QFile file;
-        file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+        DescriptorDevice file(fd);
         QImageWriter writer(&file, "png");
         if (!writer.write(image)) {
             reason = writer.errorString();
-        } else if (!file.flush()) {
-            reason = file.errorString();
+        } else if (file.error() != 0) {
+            reason = QString::fromStdString(std::generic_category().message(file.error()));
         }
     }
     if (reason.isEmpty() && ::fsync(fd) != 0) {

@@ -40,7 +40,7 @@ def write_many_frames(root, count):
     screenshot = os.path.join(folder, "frame000.bmp")
     caption = os.path.join(folder, "frame000.htm")
     with open(screenshot, "wb") as f:
-        f.write(bmp_file(4, 2, 24, False, bytes(16)))
+        f.write(bmp_file(4, 2, 24, False, bytes(24)))
     with open(caption, "wb") as f:
         f.write(b"A caption long enough to fill the pipe quickly\r\n")
     for frame in range(1, count):

@@ -54,18 +54,27 @@ const char kDetails[] =
     "                     -2 a depth other than 24 or 32 bits) and the source depth when the\n"
     "                     file tells it; pixel rows that cannot be read need --deep\n"
     "\n"
+    "Names are printed so that their bytes can be found again, whatever they hold: a\n"
+    "backslash as \\\\, tab, line feed and carriage return as \\t, \\n and \\r, and every other\n"
+    "control character and every byte that is not part of valid UTF-8 as \\xhh, one per byte\n"
+    "(two hex digits). The JSON's \"path\" and the messages on stderr hold the same form, so\n"
+    "the JSON stays valid UTF-8. printf '%b' in bash, or codecs.escape_decode in Python,\n"
+    "gives back the bytes:\n"
+    "  replay/session3/old\\nnotes.txt bad-name: not a frame file name (frame<NNN>.bmp/.htm)\n"
+    "\n"
     "A progress bar is drawn on stderr when it is a terminal and the check takes a while.\n"
     "\n"
     "Options:\n"
     "  --deep        decodes every screenshot in full, to find read errors in the pixels\n"
     "  --json        one JSON object per line instead: each finding with \"kind\",\n"
-    "                \"session\", \"frame\", \"last\" and \"count\" (ranges), \"path\" (names),\n"
-    "                \"code\" and \"depth\" (screenshots) and \"message\"; the last line is\n"
+    "                \"session\", \"frame\", \"last\" and \"count\" (ranges), \"path\" (names,\n"
+    "                escaped as above), \"code\" and \"depth\" (screenshots) and\n"
+    "                \"message\"; the last line is\n"
     "                {\"kind\":\"summary\",\"sessions\":N,\"frames\":N,\"findings\":N}\n"
     "  -h, --help    shows this help\n"
     "\n"
     "Exit codes: 0 clean, 1 something was found (or there is no replay folder or no such\n"
-    "session), 2 usage error.\n"
+    "session, or the output cannot be written), 2 usage error.\n"
     "\n"
     "Examples:\n"
     "  kelvista-replay check\n"
@@ -178,6 +187,9 @@ int RunCheck(const QStringList& arguments, CommandStreams io) {
     for (const int32_t session : tree->sessions) {
         frames += CheckSession(ScanSession(session), options, maxFrames, printer, progress, false);
         progress.advance();
+        if (!io.out.good()) {
+            return kExitFailure;  // the output failed: RunTool reports it
+        }
     }
     progress.finish();
     printer.summary(frames, tree->sessions.size());

@@ -18,8 +18,9 @@ struct CommandStreams {
     std::ostream& out;
     std::ostream& err;
 
-    // The one way a command reports an error: "kelvista-replay: <message>" as one line on `err`
-    // (line breaks quoted from a file or an argument become blanks). Returns `exitCode`.
+    // The one way a command reports an error: "kelvista-replay: <message>" as one line on `err`.
+    // Names in `message` are quoted escaped (DisplayPath); control characters and bytes that are
+    // not UTF-8 left in it are escaped as OneLineMessage does. Returns `exitCode`.
     int fail(int exitCode, std::string message) const;
 };
 

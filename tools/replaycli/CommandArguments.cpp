@@ -2,6 +2,8 @@
 
 #include <QStringBuilder>
 
+#include "Output.h"
+
 namespace kelvista::replaycli {
 
 namespace {
@@ -98,7 +100,8 @@ bool CommandArguments::parse(const QStringList& arguments) {
 
 std::optional<int> CommandArguments::parseOrStop(const QStringList& arguments, CommandStreams io) {
     if (!parse(arguments)) {
-        return io.fail(kExitUsage, m_error.toStdString());
+        // The text quotes arguments as given: escaped, like every name the tool prints.
+        return io.fail(kExitUsage, DisplayPath(m_error).toStdString());
     }
     if (helpRequested()) {
         io.out << CommandHelpText(m_command).toStdString();

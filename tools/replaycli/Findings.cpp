@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "PathText.h"
 #include "ReplayLayout.h"
 
 namespace kelvista::replaycli {
@@ -86,7 +87,7 @@ const char* FindingKindName(FindingKind kind) {
 std::string FindingLine(const Finding& finding) {
     const std::string where = finding.session && finding.frame
                                   ? PositionText(*finding.session, *finding.frame)
-                                  : finding.path;
+                                  : EscapedName(finding.path);
     return where + " " + FindingKindName(finding.kind) + ": " + finding.message;
 }
 
@@ -104,7 +105,7 @@ QJsonObject FindingJson(const Finding& finding) {
         json.insert("count", static_cast<qint64>(finding.count));
     }
     if (!finding.path.empty()) {
-        json.insert("path", QString::fromStdString(finding.path));
+        json.insert("path", QString::fromStdString(EscapedName(finding.path)));
     }
     if (finding.loaderCode) {
         json.insert("code", *finding.loaderCode);

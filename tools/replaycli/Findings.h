@@ -41,7 +41,8 @@ struct Finding {
     std::string message;
 };
 
-// "[3.007] no-caption: ..." or "replay/session3/frame07.bmp bad-name: ...".
+// "[3.007] no-caption: ..." or "replay/session3/frame07.bmp bad-name: ...". The path is printed
+// escaped (EscapedName), in the line and in the JSON alike.
 std::string FindingLine(const Finding& finding);
 QJsonObject FindingJson(const Finding& finding);
 

@@ -26,12 +26,12 @@ int RunFrame(const QStringList& arguments, CommandStreams io) {
     if (!ParseSessionFrame(position.toStdString(), session, frame)) {
         return io.fail(
             kExitUsage,
-            "frame: '" + position.toStdString() +
+            "frame: '" + DisplayPath(position).toStdString() +
                 "' is not SESSION.FRAME (two whole numbers joined by a point, e.g. 3.7)");
     }
 
     const std::string basePath = FrameBasePath(session, frame);
-    io.out << "path: " << basePath << "\n";
+    io.out << "path: " << DisplayPath(basePath).toStdString() << "\n";
     const bool present = FrameIsPresent(basePath);
     io.out << "present: " << (present ? "yes" : "no") << "\n";
     if (!present) {
@@ -60,7 +60,8 @@ const Command& FrameCommand() {
         "Finds a frame under the replay folder of the settings, as the viewer does, and loads it.",
         "Composes the frame's path from the InstallFolder setting as the viewer does\n"
         "(<InstallFolder>/replay/session<SESSION>/frame<FRAME, 3 digits at least>) and prints:\n"
-        "  path: P       the frame's path without extension\n"
+        "  path: P       the frame's path without extension (escaped as 'kelvista-replay\n"
+        "                check --help' explains)\n"
         "  present: yes|no  whether both P.bmp and P.htm exist\n"
         "and for a present frame:\n"
         "  caption: C    the first line of P.htm, as UTF-8\n"

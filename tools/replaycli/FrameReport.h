@@ -84,7 +84,7 @@ std::vector<FrameItem> FrameItems(const std::vector<SessionScan>& sessions);
 // Inspects the frames of one session on the thread pool with `options` and hands each report, in
 // frame order, to `consume(report)` on the calling thread. Frames go to the pool in batches, so
 // that a frame that costs a few system calls does not cost a hand-over between threads as well;
-// only a small window of batches is worked on at a time.
+// only a small window of batches is worked on at a time. A `consume` that returns false stops it.
 template <typename Consume>
 void InspectSession(const SessionScan& scan, const InspectOptions& options, Consume consume) {
     const std::vector<FrameBatch> batches = FrameBatches(scan.frames.size());
@@ -101,8 +101,11 @@ void InspectSession(const SessionScan& scan, const InspectOptions& options, Cons
         },
         [&consume](size_t, std::vector<FrameReport>&& reports) {
             for (FrameReport& report : reports) {
-                consume(std::move(report));
+                if (!ConsumeAndGoOn(consume, std::move(report))) {
+                    return false;
+                }
             }
+            return true;
         });
 }
 

@@ -48,7 +48,10 @@ const char kDetails[] =
     "                the size is unknown; the caption as one line of UTF-8, as in the text)\n"
     "  -h, --help    shows this help\n"
     "\n"
-    "Exit codes: 0 listed, 1 no replay folder or no such session, 2 usage error.\n"
+    "Names of files and folders are printed escaped, as 'kelvista-replay check --help' says.\n"
+    "\n"
+    "Exit codes: 0 listed, 1 no replay folder or no such session (or the output cannot be\n"
+    "written), 2 usage error.\n"
     "\n"
     "Examples:\n"
     "  kelvista-replay ls\n"
@@ -159,6 +162,8 @@ public:
         }
     }
 
+    bool writing() const { return m_out.good(); }
+
 private:
     void line(const QJsonObject& json) {
         m_out << QJsonDocument(json).toJson(QJsonDocument::Compact).data() << "\n";
@@ -187,6 +192,9 @@ void ListSessions(const ReplayTree& tree, ListingPrinter& printer) {
         progress.clear();
         printer.session(session, counts);
         progress.advance();
+        if (!printer.writing()) {
+            return;  // the output failed: RunTool reports it
+        }
     }
 }
 
@@ -201,6 +209,7 @@ int ListFrames(const QString& sessionText, ListingPrinter& printer, CommandStrea
         progress.clear();
         printer.frame(report);
         progress.advance();
+        return printer.writing();  // stops once the output failed: RunTool reports it
     });
     progress.finish();
     io.out.flush();

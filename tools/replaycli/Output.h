@@ -14,9 +14,13 @@ namespace kelvista::replaycli {
 // when there is no picture to encode (a null image) or the file cannot be written.
 bool SavePng(const QImage& image, const QString& path, std::string& error);
 
-// A command-line argument as the file system's bytes, and back for messages.
+// A command-line argument (as the tool decodes it, PathText.h) as exactly the bytes it was given:
+// what a file is opened or created under.
 std::string LocalPath(const QString& argument);
+// A path as it is printed in messages and output: EscapedName (PathText.h), one line of UTF-8
+// that gives back the path's bytes.
 QString DisplayPath(std::string_view path);
+QString DisplayPath(const QString& argument);
 
 // Caption bytes as one line of UTF-8 text: control characters (tabs among them) become spaces,
 // so that every frame stays on one line of a listing or a table.

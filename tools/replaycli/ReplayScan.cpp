@@ -8,6 +8,7 @@
 
 #include "DecimalNumber.h"
 #include "MissingReplayFolder.h"
+#include "PathText.h"
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
 
@@ -40,10 +41,12 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     ReadSettingString(kInstallFolderSetting, root, sizeof root);
     tree.root = root;
     tree.replayFolder = ReplayFolder();
-    const std::string shown = tree.replayFolder.empty() ? tree.root : tree.replayFolder;
+    const std::string shown =
+        EscapedName(tree.replayFolder.empty() ? tree.root : tree.replayFolder);
 
     if (std::optional<std::string> problem = ReplayFolderProblem()) {
-        error = std::move(*problem);
+        // The message quotes the settings file and the root: escaped like every printed name.
+        error = EscapedName(*problem);
         return std::nullopt;
     }
     std::error_code ec;
@@ -144,21 +147,23 @@ std::optional<SessionScan> ScanNamedSession(const QString& text, const char* com
     const std::string who = command + std::string(": ");
     int32_t session = 0;
     if (!ParseDecimalInt32(text.toStdString(), session)) {
-        exitCode =
-            io.fail(kExitUsage, who + "'" + text.toStdString() + "' is not a session number");
+        exitCode = io.fail(
+            kExitUsage, who + "'" + EscapedName(ArgumentBytes(text)) + "' is not a session number");
         return std::nullopt;
     }
     if (!ScanTreeOrFail(command, io, exitCode)) {
         return std::nullopt;
     }
     if (!SessionExists(session)) {
-        exitCode = io.fail(kExitFailure, who + "no session " + std::to_string(session) +
-                                             " (no folder " + SessionFolder(session) + ")");
+        exitCode =
+            io.fail(kExitFailure, who + "no session " + std::to_string(session) + " (no folder " +
+                                      EscapedName(SessionFolder(session)) + ")");
         return std::nullopt;
     }
     SessionScan scan = ScanSession(session);
     if (!scan.readable) {
-        exitCode = io.fail(kExitFailure, who + "cannot read " + scan.folder + ": " + scan.error);
+        exitCode = io.fail(kExitFailure,
+                           who + "cannot read " + EscapedName(scan.folder) + ": " + scan.error);
         return std::nullopt;
     }
     return scan;

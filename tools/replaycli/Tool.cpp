@@ -1,20 +1,21 @@
 #include "Tool.h"
 
+#include <string>
+#include <system_error>
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QStringBuilder>
 
+#include "FileOutputBuffer.h"
+#include "Output.h"
+#include "PathText.h"
 #include "SettingsStore.h"
 
 namespace kelvista::replaycli {
 
 int CommandStreams::fail(int exitCode, std::string message) const {
-    for (char& c : message) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
-    err << "kelvista-replay: " << message << "\n";
+    err << "kelvista-replay: " << OneLineMessage(message) << "\n";
     err.flush();
     return exitCode;
 }
@@ -48,8 +49,16 @@ QString ToolHelpText() {
                "Exit codes:\n"
                "  0  done (decode, frame: the picture was loaded)\n"
                "  1  the command failed or found a fault; each command's help says when\n"
-               "     (decode, frame: absent, not readable, refused, or OUT not written)\n"
+               "     (decode, frame: absent, not readable, refused, or OUT not written);\n"
+               "     also whenever the output cannot be written (a full disk, a closed pipe\n"
+               "     while SIGPIPE is ignored): one line on stderr then says why\n"
                "  2  usage error: unknown command or option, missing or extra argument\n"
+               "A reader that stops early (kelvista-replay ls | head) ends the tool by SIGPIPE,\n"
+               "as it ends other commands, without a message.\n"
+               "\n"
+               "File and folder names are taken as the bytes given, whatever their encoding.\n"
+               "Names printed in output and messages are escaped so that their bytes can be\n"
+               "found again ('kelvista-replay check --help' gives the rule).\n"
                "\n"
                "Settings (read only, never written):\n"
                "  %2, the folder the replays lie under, is read from\n"
@@ -58,12 +67,14 @@ QString ToolHelpText() {
                "  A settings file that is not a regular file, cannot be read or is larger\n"
                "  than 1 MiB counts as missing, and is not waited on; a command that finds\n"
                "  no replay folder says why.\n")
-        .arg(commands, QLatin1String(kInstallFolderSetting),
-             QString::fromStdString(UserSettingsLocation()));
+        .arg(commands, QLatin1String(kInstallFolderSetting), DisplayPath(UserSettingsLocation()));
 }
 
-int RunTool(const QStringList& arguments, CommandStreams io) {
-    // The tool's own options come before the command; everything after it is the command's.
+namespace {
+
+// The tool's own options come before the command; everything after it is the command's. Sets
+// `command` to "<name>: " once a command runs, for the line about output that failed.
+int RunCommand(const QStringList& arguments, CommandStreams io, std::string& command) {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
@@ -72,7 +83,7 @@ int RunTool(const QStringList& arguments, CommandStreams io) {
                                      QStringLiteral("Shows the version."));
     parser.addOptions({help, version});
     if (!parser.parse(QStringList{QStringLiteral("kelvista-replay")} + arguments)) {
-        return io.fail(kExitUsage, parser.errorText().toStdString() + " (see --help)");
+        return io.fail(kExitUsage, DisplayPath(parser.errorText()).toStdString() + " (see --help)");
     }
     if (parser.isSet(help)) {
         io.out << ToolHelpText().toStdString();
@@ -87,12 +98,35 @@ int RunTool(const QStringList& arguments, CommandStreams io) {
         return io.fail(kExitUsage, "no command given (see --help)");
     }
     const QString name = commandArguments.takeFirst();
-    for (const Command& command : Commands()) {
-        if (name == QLatin1String(command.name)) {
-            return command.run(commandArguments, io);
+    for (const Command& candidate : Commands()) {
+        if (name == QLatin1String(candidate.name)) {
+            command = std::string(candidate.name) + ": ";
+            return candidate.run(commandArguments, io);
         }
     }
-    return io.fail(kExitUsage, "unknown command '" + name.toStdString() + "' (see --help)");
+    return io.fail(kExitUsage,
+                   "unknown command '" + DisplayPath(name).toStdString() + "' (see --help)");
+}
+
+// Output that did not reach its file makes the run fail: a script must not take a truncated
+// report, or an empty one, for a complete one. Commands stop printing once the stream has failed.
+int CheckOutput(int exitCode, const std::string& command, CommandStreams io) {
+    io.out.flush();
+    if (io.out.good()) {
+        return exitCode;
+    }
+    const int error = WriteError(io.out);
+    io.fail(kExitFailure, command + "cannot write the output" +
+                              (error != 0 ? ": " + std::generic_category().message(error) : ""));
+    return exitCode == kExitSuccess ? kExitFailure : exitCode;
+}
+
+}  // namespace
+
+int RunTool(const QStringList& arguments, CommandStreams io) {
+    std::string command;
+    const int exitCode = RunCommand(arguments, io, command);
+    return CheckOutput(exitCode, command, io);
 }
 
 }  // namespace kelvista::replaycli

@@ -1,11 +1,16 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <ostream>
+
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include "FileOutputBuffer.h"
 #include "FrameImage.h"
+#include "PathText.h"
 #include "Tool.h"
 
 namespace {
@@ -36,10 +41,18 @@ std::unique_ptr<QCoreApplication> CreateApplication(int& argc, char** argv) {
 
 }  // namespace
 
+// SIGPIPE keeps its disposition: by default a reader that stops early (`ls | head`) ends the tool
+// quietly, as it ends any other command; where the caller ignores it, the closed pipe is a write
+// error that RunTool reports.
 int main(int argc, char* argv[]) {
+    using namespace kelvista::replaycli;
     const std::unique_ptr<QCoreApplication> application = CreateApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelvista-replay"));
     kelvista::RouteTracesToQtLog();
-    return kelvista::replaycli::RunTool(QCoreApplication::arguments().mid(1),
-                                        {std::cout, std::cerr});
+    // Standard output in place of std::cout: its buffer keeps why a write failed, for the one line
+    // RunTool prints then. The arguments are read from argv (after the application took its own)
+    // rather than from QCoreApplication::arguments(), which loses bytes that are not UTF-8.
+    FileOutputBuffer output(STDOUT_FILENO);
+    std::ostream out(&output);
+    return RunTool(ArgumentTexts(argc - 1, argv + 1), {out, std::cerr});
 }

@@ -50,6 +50,8 @@ QString ToolHelpText() {
                "  1  the command failed or found a fault; each command's help says when\n"
                "     (decode, frame: absent, not readable, refused, or OUT not written)\n"
                "  2  usage error: unknown command or option, missing or extra argument\n"
+               "  129, 130, 143  stopped by SIGHUP, SIGINT, SIGTERM while writing files (export,\n"
+               "     sheet, decode and frame --png): what was written is taken back\n"
                "\n"
                "Settings (read only, never written):\n"
                "  %2, the folder the replays lie under, is read from\n"

@@ -236,6 +236,27 @@ def check_sticky_folder(context, long):
                   f"{sorted(set(after) ^ set(before))[:4]}")
 
 
+def check_immutable_target(context, long):
+    """--force over a file marked immutable (chattr +i), which not even root may replace: refused
+    before anything moves."""
+    out = fresh_folder(context.work, "immutable")
+    code, _, _ = long.tool.run("export", "0", "--to", out)
+    target = os.path.join(out, f"session0-frame{LONG_FRAMES // 2:03d}.png")
+    marked = subprocess.run(["chattr", "+i", target], stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL).returncode == 0
+    if code != 0 or not marked:
+        print(f"skip --force over an immutable file (export {code}, chattr +i {marked})")
+        return
+    try:
+        before = tree_files(out)
+        code, _, stderr = long.tool.run("export", "0", "--to", out, "--force")
+        context.check("--force over an immutable file: exit 1, nothing changed",
+                      code == 1 and tree_files(out) == before and len(error_lines(stderr)) == 1,
+                      f"exit {code}, {stderr!r}")
+    finally:
+        subprocess.run(["chattr", "-i", target])
+
+
 def check_replay_tree_refused(context):
     """No command writes into the replay tree, whatever the path looks like, with --force too."""
     screenshot = os.path.join(context.root, "replay", "session0", "frame004.bmp")
@@ -371,6 +392,7 @@ def run(context):
     check_file_size_limit(context, long)
     check_concurrent_exports(context, long)
     check_sticky_folder(context, long)
+    check_immutable_target(context, long)
     check_replay_tree_refused(context)
     check_links_replaced(context)
     check_unopenable_screenshots(context)

@@ -1,5 +1,7 @@
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -224,6 +226,51 @@ TEST(PlacementChecks, TargetsThatCannotBeReplacedAreRefusedBeforeAnythingMoves) 
               (std::vector<std::string>{"a.png", "b.png", "c.png"}));
     fs::create_symlink(dir.filePath("nowhere").toStdString(), out + "/d.png");
     EXPECT_EQ(ExistingNames(folder.get(), {"d.png"}), std::vector<std::string>{"d.png"});
+}
+
+TEST(PlacementChecks, AnImmutableTargetIsRefusedAndAMoveThatFailsAnywayIsTakenBack) {
+    QTemporaryDir dir;
+    const std::string out = dir.filePath("out").toStdString();
+    const std::string staging = dir.filePath("staging").toStdString();
+    fs::create_directory(out);
+    fs::create_directory(staging);
+    for (const char* name : {"a.png", "b.png", "c.png"}) {
+        Write(out + "/" + name, std::string("old ") + name);
+        Write(staging + "/" + name, std::string("new ") + name);
+    }
+    const FileDescriptor locked(open((out + "/b.png").c_str(), O_RDONLY));
+    const auto setImmutable = [&locked](bool immutable) {
+        int flags = immutable ? FS_IMMUTABLE_FL : 0;
+        return ioctl(locked.get(), FS_IOC_SETFLAGS, &flags) == 0;
+    };
+    if (!setImmutable(true)) {
+        GTEST_SKIP() << "this file system or user cannot mark a file immutable";
+    }
+    const std::map<std::string, std::string> before = Snapshot(out);
+    const FileDescriptor folder = OpenFolder(out);
+    const FileDescriptor stagingFd = OpenFolder(staging);
+    const PlacementResult refused = CheckReplaceable(folder.get(), {"a.png", "b.png"}, nullptr);
+    EXPECT_EQ(refused.status, PlacementResult::Status::Refused);
+    EXPECT_EQ(refused.name, "b.png");
+    EXPECT_EQ(refused.reason, "is immutable or append-only (chattr)");
+
+    // Marked only after the check, just before its move: the file system refuses the move, and
+    // the move made before it is taken back.
+    ASSERT_TRUE(setImmutable(false));
+    PlacementHooks hooks;
+    hooks.beforeMove = [&](size_t index, const std::string&) {
+        if (index == 1) {
+            setImmutable(true);
+        }
+        return 0;
+    };
+    FilePlacement placement(folder.get(), stagingFd.get(), {true, nullptr, &hooks});
+    const PlacementResult result = placement.placeAll({"a.png", "b.png", "c.png"});
+    setImmutable(false);
+    EXPECT_EQ(result.status, PlacementResult::Status::Failed);
+    EXPECT_EQ(result.name, "b.png");
+    EXPECT_EQ(result.reason, "Operation not permitted");
+    EXPECT_EQ(Snapshot(out), before);
 }
 
 TEST(Staging, NamesAreRecognisableAndNothingElseIs) {

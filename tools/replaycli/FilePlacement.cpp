@@ -1,8 +1,10 @@
 #include "FilePlacement.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <stdio.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +56,16 @@ std::string AsideName(const std::string& name) {
     return name + ".replaced";
 }
 
+// A file marked immutable or append-only (chattr +i, +a) cannot be renamed or replaced, by root
+// neither. Only regular files are opened to ask, without following a link or blocking.
+bool Unchangeable(int folderFd, const std::string& name) {
+    const FileDescriptor fd(
+        openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    int flags = 0;
+    return fd.valid() && ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
+           (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+}
+
 }  // namespace
 
 std::vector<std::string> ExistingNames(int folderFd, const std::vector<std::string>& names) {
@@ -87,6 +99,12 @@ PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& n
         }
         if (S_ISDIR(entry->st_mode)) {
             return Result(Status::Refused, name, "is a folder");
+        }
+        if (entry->st_dev != folder.st_dev) {
+            return Result(Status::Refused, name, "is a mount point");
+        }
+        if (S_ISREG(entry->st_mode) && Unchangeable(folderFd, name)) {
+            return Result(Status::Refused, name, "is immutable or append-only (chattr)");
         }
         if (othersProtected && entry->st_uid != user) {
             return Result(Status::Refused, name,

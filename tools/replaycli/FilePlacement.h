@@ -44,10 +44,10 @@ struct PlacementResult {
 // The names of `names` that exist in `folderFd`, links (dangling ones too) included.
 std::vector<std::string> ExistingNames(int folderFd, const std::vector<std::string>& names);
 
-// Whether every existing file of `names` in `folderFd` can be replaced: not a folder, not another
-// user's file in a folder with the sticky bit (such as /tmp) that this user does not own either,
-// not a link into the protected folder. Placed when they all can; Refused at the first that
-// cannot.
+// Whether every existing file of `names` in `folderFd` can be replaced: not a folder, nor a mount
+// point, nor a file marked immutable or append-only, nor another user's file in a folder with the
+// sticky bit (such as /tmp) that this user does not own either, nor a link into the protected
+// folder. Placed when they all can; Refused at the first that cannot.
 PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& names,
                                  const ProtectedFolder* protect);
 

@@ -40,6 +40,19 @@ def write_long_tree(root, sessions=(0, 1), count=LONG_FRAMES, width=1280, height
                 f.write(f"Session {session} frame {number}\r\n".encode())
 
 
+def write_big_frame(root, session=2, width=4000, height=3000):
+    """One noisy frame large enough that encoding it as PNG takes a while: session 2, frame 0."""
+    row = width * 3
+    table = bytes((b & 0x1F) * 8 for b in range(256))
+    pixels = os.urandom(row * height).translate(table)
+    folder = os.path.join(root, "replay", f"session{session}")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "frame000.bmp"), "wb") as f:
+        f.write(bmp_file(width, height, 24, False, pixels))
+    with open(os.path.join(folder, "frame000.htm"), "wb") as f:
+        f.write(b"A large frame\r\n")
+
+
 def staging_entries(folder):
     try:
         return [name for name in os.listdir(folder) if name.startswith(STAGING_PREFIX)]
@@ -76,6 +89,7 @@ class LongTree:
     def __init__(self, context):
         self.root = os.path.join(context.work, "long")
         write_long_tree(self.root)
+        write_big_frame(self.root)
         config = os.path.join(context.work, "long-config")
         write_settings(config, self.root, max_frames=1000)
         self.tool = Tool(context.tool.binary, config)
@@ -105,6 +119,16 @@ def check_signals(context, long):
         context.check(f"export stopped by {name} leaves its folder as it was", after == before,
                       f"{len(before)} entries before, {len(after)} after: "
                       f"{sorted(set(e[0] for e in after) ^ set(e[0] for e in before))}")
+
+    out = fresh_folder(context.work, "signal-frame")
+    names = set(os.listdir(out))
+    process = long.tool.start("frame", "2.0", "--png", os.path.join(out, "frame.png"))
+    started = wait_for_path(new_entry_in(out, names), 30)
+    exit_code = send_and_wait(process, signal.SIGTERM)
+    context.check("frame --png stopped by SIGTERM exits 143 and leaves nothing",
+                  started and exit_code == 143 and os.listdir(out) == [],
+                  f"temporary files seen: {started}, exit code {exit_code}, "
+                  f"left {os.listdir(out)}")
 
     out = fresh_folder(context.work, "signal-sheet")
     names = set(os.listdir(out))

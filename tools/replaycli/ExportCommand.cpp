@@ -1,6 +1,5 @@
 #include <atomic>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include <QDateTime>
@@ -23,6 +22,7 @@
 #include "ReplayScan.h"
 #include "SettingsStore.h"
 #include "StagingFolder.h"
+#include "SystemError.h"
 
 namespace kelvista::replaycli {
 
@@ -89,14 +89,6 @@ struct ExportResult {
     std::string error;
 };
 
-std::string Shown(const std::string& path) {
-    return DisplayPath(path).toStdString();
-}
-
-std::string Reason(int errnum) {
-    return std::generic_category().message(errnum);
-}
-
 // A frame whose two files are both there but whose screenshot cannot be opened (no permission,
 // a folder or a FIFO of that name): the viewer cannot step onto it, like a frame that lacks a
 // file, but here something is wrong that the user should hear about.
@@ -109,7 +101,7 @@ public:
     Export(CommandStreams io, std::string folder, bool force, bool html)
         : m_io(io),
           m_path(std::move(folder)),
-          m_shown(Shown(m_path)),
+          m_shown(ShownPath(m_path)),
           m_force(force),
           m_html(html),
           m_protect(ProtectedReplayFolder()) {}
@@ -134,12 +126,12 @@ public:
             OutputFolder::Open(m_path, true, protectedFolder(), failure);
         if (!folder) {
             if (failure.kind == OutputFolder::Failure::Kind::Protected) {
-                return m_io.fail(kExitFailure, "export: " + m_shown +
-                                                   " is inside the replay folder " +
-                                                   Shown(m_protect->path) + "; nothing written");
+                return m_io.fail(kExitFailure,
+                                 "export: " + m_shown + " is inside the replay folder " +
+                                     ShownPath(m_protect->path) + "; nothing written");
             }
             return m_io.fail(kExitFailure, "export: cannot create the folder " + m_shown + ": " +
-                                               Reason(failure.errnum));
+                                               SystemReason(failure.errnum));
         }
         const int exitCode = exportInto(*folder, items, onlyFrame.has_value());
         folder->removeMadeFolders();
@@ -158,7 +150,7 @@ private:
         std::optional<StagingFolder> staging = StagingFolder::Create(folder.fd(), "export", errnum);
         if (!staging) {
             return m_io.fail(kExitFailure,
-                             "export: cannot write to " + m_shown + ": " + Reason(errnum));
+                             "export: cannot write to " + m_shown + ": " + SystemReason(errnum));
         }
         return exportFrames(folder, *staging, items, single);
     }

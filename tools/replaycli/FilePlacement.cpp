@@ -11,10 +11,10 @@
 #include <cerrno>
 #include <chrono>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 #include "InterruptSignals.h"
+#include "SystemError.h"
 
 namespace kelvista::replaycli {
 
@@ -24,10 +24,6 @@ using Status = PlacementResult::Status;
 
 // How long a run waits for another one placing files in the same folder before it goes ahead.
 constexpr auto kLockPatience = std::chrono::seconds(10);
-
-std::string Reason(int errnum) {
-    return std::generic_category().message(errnum);
-}
 
 PlacementResult Result(Status status, const std::string& name, std::string reason = {}) {
     PlacementResult result;
@@ -82,7 +78,7 @@ PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& n
                                  const ProtectedFolder* protect) {
     struct stat folder {};
     if (fstat(folderFd, &folder) != 0) {
-        return Result(Status::Failed, ".", Reason(errno));
+        return Result(Status::Failed, ".", SystemReason(errno));
     }
     const uid_t user = geteuid();
     // In a folder with the sticky bit only the owner of an entry or of the folder may rename or
@@ -95,7 +91,7 @@ PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& n
             if (errno == ENOENT) {
                 continue;
             }
-            return Result(Status::Failed, name, Reason(errno));
+            return Result(Status::Failed, name, SystemReason(errno));
         }
         if (S_ISDIR(entry->st_mode)) {
             return Result(Status::Refused, name, "is a folder");
@@ -206,12 +202,12 @@ PlacementResult FilePlacement::stopped(PlacementResult result) {
 PlacementResult FilePlacement::placeOne(size_t index, const std::string& name) {
     if (m_options.hooks != nullptr && m_options.hooks->beforeMove) {
         if (const int errnum = m_options.hooks->beforeMove(index, name)) {
-            return Result(Status::Failed, name, Reason(errnum));
+            return Result(Status::Failed, name, SystemReason(errnum));
         }
     }
     const std::optional<struct stat> staged = EntryOf(m_staging, name);
     if (!staged) {
-        return Result(Status::Failed, name, Reason(errno));
+        return Result(Status::Failed, name, SystemReason(errno));
     }
     const int errnum = moveWithoutReplacing(m_staging, m_folder, name);
     if (errnum == 0) {
@@ -219,7 +215,7 @@ PlacementResult FilePlacement::placeOne(size_t index, const std::string& name) {
         return {};
     }
     if (errnum != EEXIST) {
-        return Result(Status::Failed, name, Reason(errnum));
+        return Result(Status::Failed, name, SystemReason(errnum));
     }
     if (!m_options.replace) {
         return Result(Status::Exists, name);
@@ -245,17 +241,17 @@ PlacementResult FilePlacement::replaceOne(const std::string& name, const FileId&
             return {};
         }
         if (!FlagsUnsupported(errno)) {
-            return Result(Status::Failed, name, Reason(errno));
+            return Result(Status::Failed, name, SystemReason(errno));
         }
     }
     const std::string aside = AsideName(name);
     if (renameat(m_folder, file, m_staging, aside.c_str()) != 0) {
-        return Result(Status::Failed, name, Reason(errno));
+        return Result(Status::Failed, name, SystemReason(errno));
     }
     const int errnum = moveWithoutReplacing(m_staging, m_folder, name);
     if (errnum != 0) {
         renameat(m_staging, aside.c_str(), m_folder, file);
-        return Result(Status::Failed, name, Reason(errnum));
+        return Result(Status::Failed, name, SystemReason(errnum));
     }
     m_moves.push_back({name, How::SetAside, staged});
     return {};
@@ -277,18 +273,18 @@ bool FilePlacement::undo(std::string& error) {
         switch (move.how) {
             case How::New:
                 if (renameat(m_folder, file, m_staging, file) != 0) {
-                    failed(move.name, Reason(errno));
+                    failed(move.name, SystemReason(errno));
                 }
                 break;
             case How::Exchanged:
                 if (renameat2(m_staging, file, m_folder, file, RENAME_EXCHANGE) != 0) {
-                    failed(move.name, Reason(errno));
+                    failed(move.name, SystemReason(errno));
                 }
                 break;
             case How::SetAside:
                 if (renameat(m_folder, file, m_staging, file) != 0 ||
                     renameat(m_staging, AsideName(move.name).c_str(), m_folder, file) != 0) {
-                    failed(move.name, Reason(errno));
+                    failed(move.name, SystemReason(errno));
                 }
                 break;
         }

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <system_error>
 
 #include "InterruptSignals.h"
+#include "SystemError.h"
 
 namespace kelvista::replaycli {
 
@@ -15,10 +15,6 @@ namespace {
 
 // Large enough to cost few calls, small enough to notice a signal quickly.
 constexpr size_t kWriteChunk = size_t{1} << 20;
-
-std::string Reason(int errnum) {
-    return std::generic_category().message(errnum);
-}
 
 }  // namespace
 
@@ -33,7 +29,7 @@ bool WriteAll(int fd, const char* data, size_t size, std::string& reason) {
             if (errno == EINTR) {
                 continue;
             }
-            reason = Reason(errno);
+            reason = SystemReason(errno);
             return false;
         }
         data += written;
@@ -47,17 +43,17 @@ bool WriteNewFile(int folderFd, const std::string& name, const FileFiller& fill,
     const int fd =
         openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
-        reason = Reason(errno);
+        reason = SystemReason(errno);
         return false;
     }
     bool written = fill(fd, reason);
     // Some file systems report a full disk only when the data is flushed or the file closed.
     if (written && fsync(fd) != 0 && errno != EINVAL) {
-        reason = Reason(errno);
+        reason = SystemReason(errno);
         written = false;
     }
     if (close(fd) != 0 && written && errno != EINTR) {
-        reason = Reason(errno);
+        reason = SystemReason(errno);
         written = false;
     }
     if (!written) {

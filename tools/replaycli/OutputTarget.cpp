@@ -3,26 +3,19 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <system_error>
-
 #include "FilePlacement.h"
 #include "InterruptSignals.h"
 #include "Output.h"
 #include "ReplayLayout.h"
+#include "SystemError.h"
 
 namespace kelvista::replaycli {
 
-namespace {
+namespace {}  // namespace
 
-std::string Shown(const std::string& path) {
+std::string ShownPath(const std::string& path) {
     return DisplayPath(path).toStdString();
 }
-
-std::string Reason(int errnum) {
-    return std::generic_category().message(errnum);
-}
-
-}  // namespace
 
 int FailInterrupted(CommandStreams io, const char* command) {
     return io.fail(InterruptExitCode(InterruptSignal()),
@@ -51,13 +44,13 @@ SingleFileOutput::SingleFileOutput(Request request, OutputFolder folder, std::st
       m_staging(std::move(staging)) {}
 
 std::string SingleFileOutput::shown() const {
-    return Shown(m_request.path);
+    return ShownPath(m_request.path);
 }
 
 std::optional<SingleFileOutput> SingleFileOutput::Prepare(const Request& request,
                                                           std::string& error) {
     const std::string who = std::string(request.command) + ": ";
-    const std::string shown = Shown(request.path);
+    const std::string shown = ShownPath(request.path);
     const size_t slash = request.path.rfind('/');
     const std::string folderPath = slash == std::string::npos ? "."
                                    : slash == 0               ? "/"
@@ -71,7 +64,7 @@ std::optional<SingleFileOutput> SingleFileOutput::Prepare(const Request& request
     std::optional<ProtectedFolder> protect = ProtectedReplayFolder();
     const ProtectedFolder* protectedFolder = protect ? &*protect : nullptr;
     const auto inside = [&] {
-        error = who + shown + " is inside the replay folder " + Shown(protect->path) +
+        error = who + shown + " is inside the replay folder " + ShownPath(protect->path) +
                 "; nothing written";
         return std::nullopt;
     };
@@ -82,8 +75,8 @@ std::optional<SingleFileOutput> SingleFileOutput::Prepare(const Request& request
         if (failure.kind == OutputFolder::Failure::Kind::Protected) {
             return inside();
         }
-        error =
-            who + "cannot write to the folder " + Shown(folderPath) + ": " + Reason(failure.errnum);
+        error = who + "cannot write to the folder " + ShownPath(folderPath) + ": " +
+                SystemReason(failure.errnum);
         return std::nullopt;
     }
     RemoveStaleStaging(folder->fd());
@@ -115,7 +108,8 @@ std::optional<SingleFileOutput> SingleFileOutput::Prepare(const Request& request
     std::optional<StagingFolder> staging =
         StagingFolder::Create(folder->fd(), request.command, errnum);
     if (!staging) {
-        error = who + "cannot write to the folder " + Shown(folderPath) + ": " + Reason(errnum);
+        error = who + "cannot write to the folder " + ShownPath(folderPath) + ": " +
+                SystemReason(errnum);
         return std::nullopt;
     }
     return SingleFileOutput(request, std::move(*folder), name, std::move(protect),

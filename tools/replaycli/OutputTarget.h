@@ -10,6 +10,9 @@
 
 namespace kelvista::replaycli {
 
+// A path of file-system bytes as messages show it.
+std::string ShownPath(const std::string& path);
+
 // The replay tree of the settings (<InstallFolder>/replay), which no command writes into; nullopt
 // when there is none to protect.
 std::optional<ProtectedFolder> ProtectedReplayFolder();

@@ -80,7 +80,8 @@ def captions_match_files(folder):
     listed = sorted(row.split("\t")[1] for row in rows)
     present = sorted(name for name in os.listdir(folder) if name.endswith(".png"))
     sessions = {name.split("-")[0] for name in present}
-    return listed == present and len(sessions) == 1, f"listed {listed[:3]}.., present {present[:3]}.."
+    detail = f"listed {listed[:3]}.., present {present[:3]}.."
+    return listed == present and len(sessions) == 1, detail
 
 
 class LongTree:

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "CaptionFile.h"
+#include "FileDescriptor.h"
 #include "HtmlExport.h"
 
 namespace kelvista::replaycli {
@@ -141,16 +143,20 @@ TEST(HtmlExportPage, ThePageNeedsNoNetwork) {
 TEST(HtmlExportPage, WritesTheRepositoryScriptAndStyleBesideIndex) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    std::string error;
-    ASSERT_TRUE(WritePageFiles(folder.path(), SampleData(), error)) << error;
     const QDir dir(folder.path());
+    const FileDescriptor fd(
+        open(QFile::encodeName(folder.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ASSERT_TRUE(fd.valid());
+    std::string error;
+    ASSERT_TRUE(WritePageFiles(fd.get(), SampleData(), error)) << error;
     EXPECT_EQ(FileBytes(dir.filePath("index.html")), PageHtml(SampleData()));
     const QDir sources(QStringLiteral(KELVISTA_WEB_SOURCES));
     EXPECT_EQ(FileBytes(dir.filePath("replay.js")), FileBytes(sources.filePath("replay.js")));
     EXPECT_EQ(FileBytes(dir.filePath("replay.css")), FileBytes(sources.filePath("replay.css")));
     EXPECT_FALSE(FileBytes(dir.filePath("replay.js")).isEmpty());
 
-    EXPECT_FALSE(WritePageFiles(dir.filePath("no/such/folder"), SampleData(), error));
+    // The files are new ones: an existing name is an error that names the file.
+    EXPECT_FALSE(WritePageFiles(fd.get(), SampleData(), error));
     EXPECT_NE(error.find("index.html"), std::string::npos) << error;
 }
 

@@ -177,8 +177,8 @@ TEST_F(ArgumentBytesTest, APngThatCannotBeCompletedLeavesNothingBehind) {
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, restoreSignal);
     EXPECT_EQ(run.code, 1);
-    EXPECT_EQ(run.err,
-              "kelvista-replay: cannot write " + EscapedName(out) + "/big.png: File too large\n");
+    EXPECT_EQ(run.err, "kelvista-replay: decode: cannot write " + EscapedName(out) +
+                           "/big.png: File too large\n");
     EXPECT_TRUE(fs::is_empty(out));
 }
 

@@ -57,6 +57,41 @@ TEST(ForEachOrdered, NoItemsNoCalls) {
     EXPECT_EQ(calls, 0);
 }
 
+TEST(ForEachOrdered, StopsSoonOnceAskedAndNoWorkOutlivesTheCall) {
+    std::vector<int> items(500);
+    std::atomic<int> started{0};
+    std::atomic<int> running{0};
+    std::atomic<bool> stop{false};
+    size_t consumed = 0;
+    const bool finished = ForEachOrdered(
+        items,
+        [&](int) {
+            ++started;
+            ++running;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            --running;
+            return 1;
+        },
+        [&](size_t index, int) {
+            ++consumed;
+            stop = index == 4;
+        },
+        [&stop] { return stop.load(); });
+    EXPECT_FALSE(finished);
+    EXPECT_EQ(consumed, 5u);
+    EXPECT_EQ(running.load(), 0);
+    const int startedAtReturn = started.load();
+    EXPECT_LT(startedAtReturn, 5 + QThreadPool::globalInstance()->maxThreadCount() * 2 + 2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(started.load(), startedAtReturn);
+
+    // A stop condition that never holds lets every item through.
+    consumed = 0;
+    EXPECT_TRUE(ForEachOrdered(
+        items, [](int) { return 1; }, [&](size_t, int) { ++consumed; }, [] { return false; }));
+    EXPECT_EQ(consumed, items.size());
+}
+
 TEST(ProgressBar, FillsInProportionAndFitsTheWidth) {
     EXPECT_EQ(ProgressBarText("check", 5, 10, 40), "check [#############.............] 5/10");
     EXPECT_EQ(ProgressBarText("ls", 0, 4, 20), "ls [..........] 0/4");

@@ -1,9 +1,15 @@
 #include "BitmapReport.h"
 
+#include <sys/stat.h>
+
+#include <QImage>
+
 #include "BmpLoader.h"
 #include "Command.h"
 #include "FrameImage.h"
 #include "Output.h"
+#include "OutputTarget.h"
+#include "PngOutput.h"
 
 namespace kelvista::replaycli {
 
@@ -35,7 +41,14 @@ QString RefusalReason(int status, const FrameBitmap* bitmap) {
 
 }  // namespace
 
-int ReportBitmap(const std::string& bmpPath, const std::optional<QString>& pngPath,
+std::optional<PngRequest> PngRequestOf(const char* command, const PngCommandArguments& arguments) {
+    if (!arguments.png) {
+        return std::nullopt;
+    }
+    return PngRequest{command, LocalPath(*arguments.png), arguments.force};
+}
+
+int ReportBitmap(const std::string& bmpPath, const std::optional<PngRequest>& png,
                  CommandStreams io) {
     BitmapHandle bitmap;
     DibSection dib;
@@ -48,14 +61,31 @@ int ReportBitmap(const std::string& bmpPath, const std::optional<QString>& pngPa
     }
     io.out << "size: " << dib.width << "x" << dib.height << "\n";
     io.out << "depth: " << bitmap->sourceBitsPerPixel() << "\n";
-    if (pngPath) {
-        // RGB32 has no alpha channel: the PNG comes out opaque.
-        std::string error;
-        if (!SavePng(FrameImage(dib), *pngPath, error)) {
-            return io.fail(kExitFailure, error);
-        }
+    if (!png) {
+        return kExitSuccess;
     }
-    return kExitSuccess;
+    SingleFileOutput::Request request{png->command, png->path, png->force, std::nullopt};
+    struct stat input {};
+    if (stat(bmpPath.c_str(), &input) == 0) {
+        request.input = IdOf(input);
+    }
+    std::string error;
+    std::optional<SingleFileOutput> output = SingleFileOutput::Prepare(request, error);
+    if (!output) {
+        return io.fail(kExitFailure, error);
+    }
+    // RGB32 has no alpha channel: the PNG comes out opaque.
+    const QImage image = FrameImage(dib);
+    switch (output->write(
+        [&image](int fd, std::string& reason) { return WritePng(fd, image, reason); }, error)) {
+        case SingleFileOutput::Outcome::Written:
+            return kExitSuccess;
+        case SingleFileOutput::Outcome::Interrupted:
+            return FailInterrupted(io, png->command);
+        case SingleFileOutput::Outcome::Failed:
+            break;
+    }
+    return io.fail(kExitFailure, error);
 }
 
 }  // namespace kelvista::replaycli

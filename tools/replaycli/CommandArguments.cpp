@@ -134,14 +134,18 @@ std::optional<PngCommandArguments> ParsePngCommand(const Command& command,
                                                    const QStringList& arguments, CommandStreams io,
                                                    int& exitCode) {
     const QString pngOption = QStringLiteral("png");
+    const QString forceOption = QStringLiteral("force");
     CommandArguments parsed(
         command,
-        {QCommandLineOption(pngOption, QStringLiteral("Writes a PNG."), QStringLiteral("OUT"))}, 1);
+        {QCommandLineOption(pngOption, QStringLiteral("Writes a PNG."), QStringLiteral("OUT")),
+         QCommandLineOption(forceOption, QStringLiteral("Replaces OUT."))},
+        1);
     if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
         exitCode = *stop;
         return std::nullopt;
     }
-    PngCommandArguments result{parsed.positionals().front(), std::nullopt};
+    PngCommandArguments result{parsed.positionals().front(), std::nullopt,
+                               parsed.isSet(forceOption)};
     if (parsed.isSet(pngOption)) {
         result.png = parsed.value(pngOption);
     }

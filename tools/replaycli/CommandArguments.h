@@ -54,10 +54,11 @@ qsizetype PositionalCount(const QStringList& arguments);
 // The help of one command.
 QString CommandHelpText(const Command& command);
 
-// The arguments of a command that takes one positional argument and "--png OUT".
+// The arguments of a command that takes one positional argument, "--png OUT" and "--force".
 struct PngCommandArguments {
     QString positional;
     std::optional<QString> png;  // OUT, when --png was given
+    bool force = false;          // replaces an existing OUT
 };
 
 // Parses them as parseOrStop does: nullopt when the command should stop, with `exitCode` set.

@@ -3,6 +3,7 @@
 #include "BitmapReport.h"
 #include "Command.h"
 #include "CommandArguments.h"
+#include "InterruptSignals.h"
 #include "Output.h"
 
 namespace kelvista::replaycli {
@@ -16,14 +17,19 @@ int RunDecode(const QStringList& arguments, CommandStreams io) {
     if (!parsed) {
         return exitCode;
     }
-    return ReportBitmap(LocalPath(parsed->positional), parsed->png, io);
+    // A signal while OUT is written takes it back and stops the run cleanly.
+    std::optional<InterruptGuard> interruptGuard;
+    if (parsed->png) {
+        interruptGuard.emplace();
+    }
+    return ReportBitmap(LocalPath(parsed->positional), PngRequestOf("decode", *parsed), io);
 }
 
 }  // namespace
 
 const Command& DecodeCommand() {
     static const Command command{
-        "decode", "FILE [--png OUT]",
+        "decode", "FILE [--png OUT] [--force]",
         "Loads FILE as the viewer loads a frame's screenshot and prints what it found.",
         "Loads FILE as the viewer loads a frame's screenshot and prints:\n"
         "  status: N     the loader's code: 0 loaded, -1 not readable as a bitmap,\n"
@@ -31,11 +37,21 @@ const Command& DecodeCommand() {
         "  size: WxH     when loaded: width and height in pixels\n"
         "  depth: D      when loaded: the file's bits per pixel\n"
         "\n"
+        "OUT is made beside it under a hidden name and moved into place once complete: nothing\n"
+        "is left behind on a failure, nor when SIGINT, SIGTERM or SIGHUP stops the writing. OUT\n"
+        "is never FILE itself, nor anywhere inside the replay folder (<InstallFolder>/replay), by\n"
+        "whatever path or link it is named, not even with --force.\n"
+        "\n"
         "Options:\n"
         "  --png OUT     also writes the loaded picture to OUT as an opaque PNG\n"
+        "  --force       replaces OUT when it exists (a link named OUT is replaced itself, what "
+        "it\n"
+        "                points to is left alone); without it an existing OUT is refused\n"
         "  -h, --help    shows this help\n"
         "\n"
-        "Exit codes: 0 loaded, 1 refused (or OUT not written), 2 usage error.",
+        "Exit codes: 0 loaded, 1 refused (or OUT not written: it exists without --force, it is\n"
+        "FILE or inside the replay folder, it cannot be written), 2 usage error; 129, 130, 143\n"
+        "stopped by SIGHUP, SIGINT, SIGTERM while writing OUT, nothing written.",
         RunDecode};
     return command;
 }

@@ -1,22 +1,28 @@
+#include <atomic>
 #include <string>
 #include <vector>
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include <QImage>
 
 #include "Command.h"
 #include "CommandArguments.h"
 #include "ExportFiles.h"
+#include "FilePlacement.h"
 #include "FrameImage.h"
 #include "FrameReport.h"
 #include "HtmlExport.h"
+#include "InterruptSignals.h"
+#include "NewFile.h"
 #include "Output.h"
+#include "OutputFolder.h"
+#include "OutputTarget.h"
+#include "PngOutput.h"
 #include "ReplayLayout.h"
 #include "ReplayScan.h"
 #include "SettingsStore.h"
+#include "StagingFolder.h"
+#include "SystemError.h"
 
 namespace kelvista::replaycli {
 
@@ -36,9 +42,11 @@ const char kDetails[] =
     "Tabs and other control characters inside a caption are written as spaces.\n"
     "\n"
     "A frame is exported when the viewer would show it: both of its files are there (frames\n"
-    "lacking one are left out and counted) and the loader accepts its screenshot (a refused one\n"
-    "is named on stderr and makes the exit code 1). FRAME may have leading zeros or not: 3.7\n"
-    "and 3.007 are the same frame. DIR is created when it does not exist.\n"
+    "lacking one are left out and counted) and the loader accepts its screenshot (a refused one,\n"
+    "or one that is there but cannot be opened, is named on stderr and makes the exit code 1).\n"
+    "FRAME may have leading zeros or not: 3.7 and 3.007 are the same frame. DIR is created when\n"
+    "it does not exist; it may not lie inside the replay folder (<InstallFolder>/replay), by\n"
+    "whatever path or link it is named.\n"
     "\n"
     "With --html DIR the same frames become a page instead of captions.tsv: index.html, replay.js\n"
     "and replay.css beside the PNG files, opened from file:// in any current browser. It steps\n"
@@ -47,21 +55,28 @@ const char kDetails[] =
     "3.007. A refused screenshot is named on stderr as above and shows in the page as\n"
     "\"MISSING FRAME (BMP)\".\n"
     "\n"
-    "Nothing is ever half-written: the files are made under a temporary folder inside DIR and\n"
-    "moved into place only once all of them are complete; on a failure DIR stays as it was.\n"
-    "Frames are decoded and encoded in parallel; a progress bar is drawn on stderr when it is a\n"
-    "terminal and the export takes a while.\n"
+    "Nothing is ever half-written: the files are made in a hidden folder inside DIR\n"
+    "(.kelvista-replay-export-XXXXXX) and moved into place only once all of them are complete,\n"
+    "all of them or none: every target is checked before the first move, and a move that fails\n"
+    "all the same takes back the ones made. On a failure (a full disk, a file-size limit, a\n"
+    "target that cannot be replaced), and when SIGINT, SIGTERM or SIGHUP stops the export, DIR\n"
+    "stays as it was. The hidden folder of an export that was killed outright is removed by the\n"
+    "next export into DIR. Frames are decoded and encoded in parallel; a progress bar is drawn on\n"
+    "stderr when it is a terminal and the export takes a while.\n"
     "\n"
     "Options:\n"
     "  --to DIR      the folder to write the frames and captions.tsv to\n"
     "  --html DIR    the folder to write the page to (one of --to and --html is required)\n"
-    "  --force       replaces files of the same names in DIR; without it the export is refused\n"
-    "                when any of them exists\n"
+    "  --force       replaces files of the same names in DIR (a link of such a name is replaced\n"
+    "                itself, what it points to is left alone); without it the export is\n"
+    "                refused when any of them exists, or appears while the export runs\n"
     "  -h, --help    shows this help\n"
     "\n"
-    "Exit codes: 0 everything asked for was written; 1 a file exists (no --force), DIR cannot\n"
-    "be written, no replay folder, no such session or frame, a frame not present or refused;\n"
-    "2 usage error (not SESSION or SESSION.FRAME, neither or both of --to and --html).\n"
+    "Exit codes: 0 everything asked for was written; 1 a file exists (no --force) or cannot be\n"
+    "replaced (a folder, another user's file in a shared folder), DIR cannot be written or lies\n"
+    "inside the replay folder, no replay folder, no such session or frame, a frame not present or\n"
+    "refused; 2 usage error (not SESSION or SESSION.FRAME, neither or both of --to and --html);\n"
+    "129, 130, 143 stopped by SIGHUP, SIGINT, SIGTERM, nothing written.\n"
     "\n"
     "Examples:\n"
     "  kelvista-replay export 12.47 --to ~/share     # writes session12-frame047.png\n"
@@ -74,38 +89,22 @@ struct ExportResult {
     std::string error;
 };
 
-bool WriteTextFile(const QString& path, const std::string& text, std::string& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !file.flush()) {
-        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
-        return false;
-    }
-    return true;
-}
-
-// The outermost folder on the way to `folder` that does not exist (`folder` itself when only it
-// is missing, empty when it exists): the first one that making `folder` creates.
-QString FirstMissingFolder(const QString& folder) {
-    QString missing;
-    QString path = QDir(folder).absolutePath();
-    while (!QFileInfo::exists(path)) {
-        missing = path;
-        const QString parent = QFileInfo(path).path();
-        if (parent == path) {
-            break;
-        }
-        path = parent;
-    }
-    return missing;
+// A frame whose two files are both there but whose screenshot cannot be opened (no permission,
+// a folder or a FIFO of that name): the viewer cannot step onto it, like a frame that lacks a
+// file, but here something is wrong that the user should hear about.
+bool ScreenshotCannotBeOpened(const FrameReport& report) {
+    return !report.present() && StatusOf(report) == FrameStatus::BadScreenshot;
 }
 
 class Export {
 public:
-    Export(CommandStreams io, QString folder, bool force, bool html)
-        : m_io(io), m_folder(std::move(folder)), m_force(force), m_html(html) {}
+    Export(CommandStreams io, std::string folder, bool force, bool html)
+        : m_io(io),
+          m_path(std::move(folder)),
+          m_shown(ShownPath(m_path)),
+          m_force(force),
+          m_html(html),
+          m_protect(ProtectedReplayFolder()) {}
 
     int run(const SessionScan& scan, std::optional<int32_t> onlyFrame) {
         std::vector<FrameItem> items;
@@ -119,103 +118,132 @@ public:
                                                PositionText(scan.session, *onlyFrame) + " in " +
                                                scan.folder);
         }
-        m_firstMissing = FirstMissingFolder(m_folder);
-        const int exitCode = exportInto(items, onlyFrame.has_value());
-        removeMadeFolders();
+        if (InterruptRequested()) {
+            return FailInterrupted(m_io, "export");
+        }
+        OutputFolder::Failure failure;
+        std::optional<OutputFolder> folder =
+            OutputFolder::Open(m_path, true, protectedFolder(), failure);
+        if (!folder) {
+            if (failure.kind == OutputFolder::Failure::Kind::Protected) {
+                return m_io.fail(kExitFailure,
+                                 "export: " + m_shown + " is inside the replay folder " +
+                                     ShownPath(m_protect->path) + "; nothing written");
+            }
+            return m_io.fail(kExitFailure, "export: cannot create the folder " + m_shown + ": " +
+                                               SystemReason(failure.errnum));
+        }
+        const int exitCode = exportInto(*folder, items, onlyFrame.has_value());
+        folder->removeMadeFolders();
         return exitCode;
     }
 
 private:
-    int exportInto(const std::vector<FrameItem>& items, bool single) {
-        if (const std::optional<int> refused = prepareFolder(items)) {
+    const ProtectedFolder* protectedFolder() const { return m_protect ? &*m_protect : nullptr; }
+
+    int exportInto(const OutputFolder& folder, const std::vector<FrameItem>& items, bool single) {
+        RemoveStaleStaging(folder.fd());
+        if (const std::optional<int> refused = checkTargets(folder, items)) {
             return *refused;
         }
-        QTemporaryDir staging(QDir(m_folder).filePath(".kelvista-replay-export-XXXXXX"));
-        if (!staging.isValid()) {
-            return m_io.fail(kExitFailure, "export: cannot write to " + m_folder.toStdString() +
-                                               ": " + staging.errorString().toStdString());
-        }
-        const int exitCode = exportFrames(items, staging.path(), single);
-        staging.remove();
-        return exitCode;
-    }
-
-    // Removes the folders that making the export's folder created, innermost first, as long as
-    // they are empty: a failed export leaves no trace, a successful one keeps its files.
-    void removeMadeFolders() const {
-        if (m_firstMissing.isEmpty()) {
-            return;
-        }
-        QString path = QDir(m_folder).absolutePath();
-        while (true) {
-            QDir().rmdir(path);
-            const QString parent = QFileInfo(path).path();
-            if (path == m_firstMissing || parent == path) {
-                return;
-            }
-            path = parent;
-        }
-    }
-
-    // Creates the folder and refuses to replace files unless asked to.
-    std::optional<int> prepareFolder(const std::vector<FrameItem>& items) {
-        if (!QDir().mkpath(m_folder) || !QFileInfo(m_folder).isDir()) {
+        int errnum = 0;
+        std::optional<StagingFolder> staging = StagingFolder::Create(folder.fd(), "export", errnum);
+        if (!staging) {
             return m_io.fail(kExitFailure,
-                             "export: cannot create the folder " + m_folder.toStdString());
+                             "export: cannot write to " + m_shown + ": " + SystemReason(errnum));
         }
-        if (!QFileInfo(m_folder).isWritable()) {
-            return m_io.fail(kExitFailure, "export: cannot write to " + m_folder.toStdString());
+        return exportFrames(folder, *staging, items, single);
+    }
+
+    // Refuses early, before the long work, what the move into place would refuse anyway: files
+    // of the same names without --force, targets that cannot be replaced with it.
+    std::optional<int> checkTargets(const OutputFolder& folder,
+                                    const std::vector<FrameItem>& items) const {
+        std::vector<std::string> names = ownFileNames();
+        for (const FrameItem& item : items) {
+            names.push_back(ExportFileName(item.session, item.entry->frame).toStdString());
         }
         if (m_force) {
+            const PlacementResult check = CheckReplaceable(folder.fd(), names, protectedFolder());
+            if (check.placed()) {
+                return std::nullopt;
+            }
+            return m_io.fail(kExitFailure, placementFailure(check));
+        }
+        const std::vector<std::string> existing = ExistingNames(folder.fd(), names);
+        if (existing.empty()) {
             return std::nullopt;
         }
-        QStringList names = ownFileNames();
-        for (const FrameItem& item : items) {
-            names.append(ExportFileName(item.session, item.entry->frame));
-        }
-        const QStringList existing = ExistingFiles(m_folder, names);
-        if (existing.isEmpty()) {
-            return std::nullopt;
-        }
-        std::string which = existing.first().toStdString();
+        std::string which = existing.front();
         if (existing.size() > 1) {
             which += " and " + std::to_string(existing.size() - 1) + " more";
         }
-        return m_io.fail(kExitFailure, "export: " + which + " already in " +
-                                           m_folder.toStdString() +
-                                           "; nothing written (--force replaces them)");
+        return m_io.fail(kExitFailure, alreadyThere(which));
+    }
+
+    std::string alreadyThere(const std::string& which) const {
+        return "export: " + which + " already in " + m_shown +
+               "; nothing written (--force replaces them)";
+    }
+
+    // The line for a move into place that did not happen (the moves made were taken back).
+    std::string placementFailure(const PlacementResult& result) const {
+        const std::string outcome = result.undoFailed.empty()
+                                        ? "; nothing written"
+                                        : "; could not put back " + result.undoFailed;
+        switch (result.status) {
+            case PlacementResult::Status::Exists:
+                return alreadyThere(result.name);
+            case PlacementResult::Status::Refused:
+                return "export: " + result.name + " in " + m_shown + " " + result.reason + outcome;
+            default:
+                return "export: cannot move " + result.name + " into " + m_shown + ": " +
+                       result.reason + outcome;
+        }
     }
 
     // The files written beside the frames.
-    QStringList ownFileNames() const {
+    std::vector<std::string> ownFileNames() const {
         if (m_html) {
-            return {QString::fromLatin1(kPageFileName), QString::fromLatin1(kPageScriptName),
-                    QString::fromLatin1(kPageStyleName)};
+            return {kPageFileName, kPageScriptName, kPageStyleName};
         }
-        return {QString::fromLatin1(kCaptionsFileName)};
+        return {kCaptionsFileName};
     }
 
-    int exportFrames(const std::vector<FrameItem>& items, const QString& staging, bool single) {
+    int exportFrames(const OutputFolder& folder, StagingFolder& staging,
+                     const std::vector<FrameItem>& items, bool single) {
         std::vector<CaptionRow> rows;
         PageData page;
-        QStringList written;
+        std::vector<std::string> written;
         size_t notPresent = 0;
         int exitCode = kExitSuccess;
         std::string failure;
+        std::atomic<bool> failed{false};
+        const int stagingFd = staging.fd();
+        const std::string shown = m_shown;
         Progress progress("export", items.size());
         ForEachOrdered(
             items,
-            [&staging](const FrameItem& item) {
+            [stagingFd, &shown, &failed](const FrameItem& item) {
                 ExportResult result;
                 InspectOptions options;
                 options.usePicture = [&](const FrameReport& report, const DibSection& dib) {
                     if (!report.present()) {
                         return;
                     }
-                    const QString path =
-                        QDir(staging).filePath(ExportFileName(report.session, report.frame));
+                    const std::string name =
+                        ExportFileName(report.session, report.frame).toStdString();
                     // As the viewer shows it: the 32-bit block, fourth byte ignored.
-                    result.written = SavePng(FrameImage(dib), path, result.error);
+                    const QImage image = FrameImage(dib);
+                    std::string reason;
+                    result.written = WriteNewFile(
+                        stagingFd, name,
+                        [&image](int fd, std::string& why) { return WritePng(fd, image, why); },
+                        reason);
+                    if (!result.written) {
+                        result.error = "cannot write " + name + " in " + shown + ": " + reason;
+                        failed = true;
+                    }
                 };
                 result.report = InspectFrame(item.session, *item.entry, options);
                 return result;
@@ -232,6 +260,11 @@ private:
                 }
                 if (!result.error.empty()) {
                     failure = failure.empty() ? result.error : failure;
+                    failed = true;
+                } else if (ScreenshotCannotBeOpened(report)) {
+                    progress.clear();
+                    exitCode = m_io.fail(kExitFailure, "export: " + position + " not exported: " +
+                                                           ScreenshotProblem(report));
                 } else if (!report.present()) {
                     ++notPresent;
                     if (single) {
@@ -246,40 +279,47 @@ private:
                                                            ScreenshotProblem(report));
                 } else {
                     const QString file = ExportFileName(report.session, report.frame);
-                    written.append(file);
+                    written.push_back(file.toStdString());
                     rows.push_back(
                         {report.session, report.frame, file, OneLineCaption(report.caption)});
                 }
-            });
+            },
+            [&failed] { return failed || InterruptRequested(); });
         progress.finish();
+        if (InterruptRequested()) {
+            return FailInterrupted(m_io, "export");
+        }
         if (!failure.empty()) {
             return m_io.fail(kExitFailure, "export: " + failure + "; nothing written");
         }
-        if (written.isEmpty()) {
+        if (written.empty()) {
             if (exitCode == kExitSuccess) {
                 exitCode = m_io.fail(kExitFailure, "export: no present frame to export");
             }
             return exitCode;
         }
         std::string error;
-        written.append(ownFileNames());
         if (m_html) {
             page.session = items.front().session;
             page.maxFrames = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
             page.stamp = PageStamp(QDateTime::currentDateTime());
-            if (!WritePageFiles(staging, page, error)) {
-                return m_io.fail(kExitFailure, "export: " + error);
+            if (!WritePageFiles(stagingFd, page, error)) {
+                return failWriting(error);
             }
-        } else if (!WriteTextFile(QDir(staging).filePath(QString::fromLatin1(kCaptionsFileName)),
-                                  CaptionsTable(rows), error)) {
-            return m_io.fail(kExitFailure, "export: " + error);
+        } else {
+            std::string reason;
+            if (!WriteNewFile(stagingFd, kCaptionsFileName, CaptionsTable(rows), reason)) {
+                return failWriting(std::string("cannot write ") + kCaptionsFileName + ": " +
+                                   reason);
+            }
         }
-        if (!MoveFiles(staging, m_folder, written, error)) {
-            return m_io.fail(kExitFailure, "export: " + error);
+        const std::vector<std::string> own = ownFileNames();
+        written.insert(written.end(), own.begin(), own.end());
+        if (const std::optional<int> stop = placeFiles(folder, staging, written)) {
+            return *stop;
         }
         m_io.out << "wrote " << rows.size() << (rows.size() == 1 ? " frame" : " frames") << " and "
-                 << (m_html ? kPageFileName : kCaptionsFileName) << " to "
-                 << m_folder.toStdString();
+                 << (m_html ? kPageFileName : kCaptionsFileName) << " to " << m_shown;
         if (notPresent > 0 && !single) {
             m_io.out << " (" << notPresent << " not present, left out)";
         }
@@ -288,11 +328,47 @@ private:
         return exitCode;
     }
 
+    int failWriting(const std::string& error) const {
+        if (InterruptRequested()) {
+            return FailInterrupted(m_io, "export");
+        }
+        return m_io.fail(kExitFailure, "export: " + error + "; nothing written");
+    }
+
+    // Moves the files into place, all or none. nullopt once they are there for good.
+    std::optional<int> placeFiles(const OutputFolder& folder, StagingFolder& staging,
+                                  const std::vector<std::string>& names) const {
+        if (InterruptRequested()) {
+            return FailInterrupted(m_io, "export");
+        }
+        FilePlacement placement(folder.fd(), staging.fd(), {m_force, protectedFolder(), nullptr});
+        const PlacementResult placed = placement.placeAll(names);
+        if (placed.status == PlacementResult::Status::Interrupted) {
+            return FailInterrupted(m_io, "export");
+        }
+        if (!placed.placed()) {
+            return m_io.fail(kExitFailure, placementFailure(placed));
+        }
+        folder.sync();
+        // The last moment a signal still takes the files back; after it the export has happened.
+        if (InterruptRequested()) {
+            std::string error;
+            if (!placement.undo(error)) {
+                return m_io.fail(InterruptExitCode(InterruptSignal()),
+                                 "export: interrupted; could not put back " + error);
+            }
+            return FailInterrupted(m_io, "export");
+        }
+        staging.remove();
+        return std::nullopt;
+    }
+
     CommandStreams m_io;
-    QString m_folder;
+    std::string m_path;   // DIR as file-system bytes
+    std::string m_shown;  // DIR for messages
     bool m_force;
-    bool m_html;             // the page instead of captions.tsv
-    QString m_firstMissing;  // the outermost folder of m_folder that did not exist before
+    bool m_html;  // the page instead of captions.tsv
+    std::optional<ProtectedFolder> m_protect;
 };
 
 int RunExport(const QStringList& arguments, CommandStreams io) {
@@ -324,13 +400,15 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
                                        " DIR (usage: export " +
                                        std::string(ExportCommand().synopsis) + ")");
     }
+    // From here on a signal stops the export cleanly, whatever it has written so far.
+    const InterruptGuard interruptGuard;
     int exitCode = kExitSuccess;
     const std::optional<SessionScan> scan =
         ScanNamedSession(QString::number(session), "export", io, exitCode);
     if (!scan) {
         return exitCode;
     }
-    Export exporter(io, parsed.value(option), parsed.isSet(kForceOption), html);
+    Export exporter(io, LocalPath(parsed.value(option)), parsed.isSet(kForceOption), html);
     return exporter.run(*scan, frame);
 }
 

@@ -24,13 +24,4 @@ struct CaptionRow {
 // The table: a header line, then "position<TAB>file<TAB>caption" per row, UTF-8, LF line ends.
 std::string CaptionsTable(const std::vector<CaptionRow>& rows);
 
-// The names of `files` that already exist in `folder`.
-QStringList ExistingFiles(const QString& folder, const QStringList& files);
-
-// Moves every file of `files` from `fromFolder` to `toFolder`, replacing what is there (each
-// move is a rename within one file system, so a reader sees the old file or the new one, never
-// a part). False and `error` on the first failure.
-bool MoveFiles(const QString& fromFolder, const QString& toFolder, const QStringList& files,
-               std::string& error);
-
 }  // namespace kelvista::replaycli

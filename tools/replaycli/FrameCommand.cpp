@@ -6,6 +6,7 @@
 #include "Command.h"
 #include "CommandArguments.h"
 #include "MissingReplayFolder.h"
+#include "InterruptSignals.h"
 #include "Output.h"
 #include "ReplayLayout.h"
 
@@ -49,14 +50,19 @@ int RunFrame(const QStringList& arguments, CommandStreams io) {
     // Control characters in a caption would break the one-line field.
     io.out << "caption: " << OneLineCaption(caption) << "\n";
 
-    return ReportBitmap(basePath + ".bmp", parsed->png, io);
+    // A signal while OUT is written takes it back and stops the run cleanly.
+    std::optional<InterruptGuard> interruptGuard;
+    if (parsed->png) {
+        interruptGuard.emplace();
+    }
+    return ReportBitmap(basePath + ".bmp", PngRequestOf("frame", *parsed), io);
 }
 
 }  // namespace
 
 const Command& FrameCommand() {
     static const Command command{
-        "frame", "SESSION.FRAME [--png OUT]",
+        "frame", "SESSION.FRAME [--png OUT] [--force]",
         "Finds a frame under the replay folder of the settings, as the viewer does, and loads it.",
         "Composes the frame's path from the InstallFolder setting as the viewer does\n"
         "(<InstallFolder>/replay/session<SESSION>/frame<FRAME, 3 digits at least>) and prints:\n"
@@ -68,11 +74,21 @@ const Command& FrameCommand() {
         "  status, size, depth   as 'decode' prints them for P.bmp\n"
         "SESSION and FRAME are whole numbers, negative ones too (e.g. 0.-1).\n"
         "\n"
+        "OUT is made beside it under a hidden name and moved into place once complete: nothing\n"
+        "is left behind on a failure, nor when SIGINT, SIGTERM or SIGHUP stops the writing. OUT\n"
+        "is never the frame's own screenshot, nor anywhere inside the replay folder\n"
+        "(<InstallFolder>/replay), by whatever path or link it is named, not even with --force.\n"
+        "\n"
         "Options:\n"
         "  --png OUT     also writes the loaded picture to OUT as an opaque PNG\n"
+        "  --force       replaces OUT when it exists (a link named OUT is replaced itself, what "
+        "it\n"
+        "                points to is left alone); without it an existing OUT is refused\n"
         "  -h, --help    shows this help\n"
         "\n"
-        "Exit codes: 0 loaded, 1 absent or not readable (or OUT not written), 2 usage error.",
+        "Exit codes: 0 loaded, 1 absent or not readable (or OUT not written: it exists without\n"
+        "--force, it is inside the replay folder, it cannot be written), 2 usage error; 129, 130,\n"
+        "143 stopped by SIGHUP, SIGINT, SIGTERM while writing OUT, nothing written.",
         RunFrame};
     return command;
 }

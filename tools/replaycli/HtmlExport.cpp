@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include <QDir>
 #include <QFile>
 
 #include "CaptionFile.h"
+#include "NewFile.h"
 
 namespace kelvista::replaycli {
 
@@ -24,10 +24,12 @@ const char* MissingName(PageFrame::Missing missing) {
     return missing == PageFrame::Missing::Screenshot ? "BMP" : "HTM";
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes, std::string& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
-        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+bool WriteFile(int folderFd, const char* name, const QByteArray& bytes, std::string& error) {
+    std::string reason;
+    if (!WriteNewFile(folderFd, name,
+                      std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+                      reason)) {
+        error = std::string("cannot write ") + name + ": " + reason;
         return false;
     }
     return true;
@@ -109,7 +111,7 @@ QByteArray PageHtml(const PageData& data) {
     return page.replace(at, kDataMarker.size(), QByteArray::fromStdString(PageDataJson(data)));
 }
 
-bool WritePageFiles(const QString& folder, const PageData& data, std::string& error) {
+bool WritePageFiles(int folderFd, const PageData& data, std::string& error) {
     const QByteArray page = PageHtml(data);
     const QByteArray script = PageResource(kPageScriptName);
     const QByteArray style = PageResource(kPageStyleName);
@@ -117,10 +119,9 @@ bool WritePageFiles(const QString& folder, const PageData& data, std::string& er
         error = "the replay page is missing from this build";
         return false;
     }
-    const QDir dir(folder);
-    return WriteFile(dir.filePath(QString::fromLatin1(kPageFileName)), page, error) &&
-           WriteFile(dir.filePath(QString::fromLatin1(kPageScriptName)), script, error) &&
-           WriteFile(dir.filePath(QString::fromLatin1(kPageStyleName)), style, error);
+    return WriteFile(folderFd, kPageFileName, page, error) &&
+           WriteFile(folderFd, kPageScriptName, script, error) &&
+           WriteFile(folderFd, kPageStyleName, style, error);
 }
 
 QString PageStamp(const QDateTime& time) {

@@ -62,9 +62,9 @@ QByteArray PageHtml(const PageData& data);
 // template under kPageFileName); empty when there is no such file.
 QByteArray PageResource(const char* name);
 
-// Writes index.html, replay.js and replay.css into `folder`. False and `error` on the first file
-// that cannot be written.
-bool WritePageFiles(const QString& folder, const PageData& data, std::string& error);
+// Writes index.html, replay.js and replay.css as new files into the folder open as `folderFd`.
+// False and `error` ("cannot write index.html: reason") on the first file that cannot be written.
+bool WritePageFiles(int folderFd, const PageData& data, std::string& error);
 
 // The info screen's stamp for `time`, in the form of the viewer's build stamp:
 // "2026 Dec 8 23:10:04" (year, English month, day without padding, time).

@@ -5,14 +5,7 @@
 
 #include <QString>
 
-class QImage;
-
 namespace kelvista::replaycli {
-
-// Writes `image` to `path` as PNG through a temporary file that replaces `path` only once
-// complete, so a failure never leaves a partial PNG behind. False, with `error` saying which,
-// when there is no picture to encode (a null image) or the file cannot be written.
-bool SavePng(const QImage& image, const QString& path, std::string& error);
 
 // A command-line argument (as the tool decodes it, PathText.h) as exactly the bytes it was given:
 // what a file is opened or created under.

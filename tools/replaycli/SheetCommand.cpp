@@ -1,7 +1,7 @@
 #include <string>
 #include <vector>
 
-#include <QFileInfo>
+#include <QImage>
 
 #include "Command.h"
 #include "CommandArguments.h"
@@ -9,7 +9,10 @@
 #include "DecimalNumber.h"
 #include "FrameImage.h"
 #include "FrameReport.h"
+#include "InterruptSignals.h"
 #include "Output.h"
+#include "OutputTarget.h"
+#include "PngOutput.h"
 #include "ReplayLayout.h"
 #include "ReplayScan.h"
 
@@ -33,19 +36,23 @@ const char kDetails[] =
     "always give the same picture. Frames are decoded and scaled in parallel; a progress bar is\n"
     "drawn on stderr when it is a terminal and the work takes a while.\n"
     "\n"
-    "FILE is written under a temporary name and renamed once complete: nothing is left behind\n"
-    "on a failure.\n"
+    "FILE is made in a hidden folder beside it (.kelvista-replay-sheet-XXXXXX) and moved into\n"
+    "place once complete: nothing is left behind on a failure (a full disk, a file-size limit),\n"
+    "nor when SIGINT, SIGTERM or SIGHUP stops the run. FILE may not lie inside the replay folder\n"
+    "(<InstallFolder>/replay), by whatever path or link it is named.\n"
     "\n"
     "Options:\n"
     "  --to FILE.png   where to write the sheet (required)\n"
     "  --columns N     thumbnails per row, 1 to 100 (default 6)\n"
     "  --width PX      width of the sheet in pixels, 100 to 20000 (default 1600)\n"
-    "  --force         replaces FILE when it exists; without it the sheet is refused\n"
+    "  --force         replaces FILE when it exists (a link named FILE is replaced itself, what\n"
+    "                  it points to is left alone); without it the sheet is refused\n"
     "  -h, --help      shows this help\n"
     "\n"
-    "Exit codes: 0 written; 1 FILE exists (no --force) or cannot be written, the sheet would\n"
-    "be larger than 1 GiB, no replay folder or no such session; 2 usage error (no --to, bad\n"
-    "--columns or --width).\n"
+    "Exit codes: 0 written; 1 FILE exists (no --force), cannot be written or replaced, or lies\n"
+    "inside the replay folder, the sheet would be larger than 1 GiB, no replay folder or no such\n"
+    "session; 2 usage error (no --to, bad --columns or --width); 129, 130, 143 stopped by\n"
+    "SIGHUP, SIGINT, SIGTERM, nothing written.\n"
     "\n"
     "Examples:\n"
     "  kelvista-replay sheet 3 --to session3.png\n"
@@ -88,8 +95,8 @@ QString LabelText(const FrameReport& report) {
     return label;
 }
 
-int DrawSheet(const SessionScan& scan, const SheetLayout& layout, const QString& path,
-              CommandStreams io) {
+int DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileOutput& output,
+              const std::string& path, CommandStreams io) {
     SheetPainter painter(layout);
     const std::vector<SessionScan> scans{scan};
     const std::vector<FrameItem> items = FrameItems(scans);
@@ -118,18 +125,30 @@ int DrawSheet(const SessionScan& scan, const SheetLayout& layout, const QString&
             }
             painter.drawLabel(index, LabelText(cell.report));
             progress.advance();
-        });
+        },
+        [] { return InterruptRequested(); });
     progress.finish();
+    if (InterruptRequested()) {
+        return FailInterrupted(io, "sheet");
+    }
     painter.drawHeader(QStringLiteral("session %1: %2 frames, %3 shown")
                            .arg(scan.session)
                            .arg(items.size())
                            .arg(shown));
     std::string error;
-    if (!SavePng(painter.image(), path, error)) {
-        return io.fail(kExitFailure, "sheet: " + error);
+    const QImage& sheet = painter.image();
+    switch (output.write(
+        [&sheet](int fd, std::string& reason) { return WritePng(fd, sheet, reason); }, error)) {
+        case SingleFileOutput::Outcome::Written:
+            break;
+        case SingleFileOutput::Outcome::Interrupted:
+            return FailInterrupted(io, "sheet");
+        case SingleFileOutput::Outcome::Failed:
+            return io.fail(kExitFailure, error);
     }
-    io.out << "wrote " << path.toStdString() << " (" << layout.width << "x" << layout.height << ", "
-           << items.size() << (items.size() == 1 ? " frame" : " frames") << ")\n";
+    io.out << "wrote " << DisplayPath(path).toStdString() << " (" << layout.width << "x"
+           << layout.height << ", " << items.size() << (items.size() == 1 ? " frame" : " frames")
+           << ")\n";
     io.out.flush();
     return kExitSuccess;
 }
@@ -176,15 +195,13 @@ int RunSheet(const QStringList& arguments, CommandStreams io) {
     if (!LayOutSheet(0, *columns, *width, 1.0, 10, error)) {
         return io.fail(kExitUsage, "sheet: " + error);
     }
-    const QString path = parsed.value(kToOption);
-    if (QFileInfo::exists(path) && !parsed.isSet(kForceOption)) {
-        return io.fail(kExitFailure, "sheet: " + path.toStdString() +
-                                         " exists; nothing written (--force replaces it)");
-    }
-    const QFileInfo folder(QFileInfo(path).absolutePath());
-    if (!folder.isDir() || !folder.isWritable()) {
-        return io.fail(kExitFailure,
-                       "sheet: cannot write to the folder " + folder.filePath().toStdString());
+    // From here on a signal stops the sheet cleanly, whatever it has written so far.
+    const InterruptGuard interruptGuard;
+    const std::string path = LocalPath(parsed.value(kToOption));
+    std::optional<SingleFileOutput> output =
+        SingleFileOutput::Prepare({"sheet", path, parsed.isSet(kForceOption), std::nullopt}, error);
+    if (!output) {
+        return io.fail(kExitFailure, error);
     }
     const std::optional<SessionScan> scan =
         ScanNamedSession(parsed.positionals().first(), "sheet", io, exitCode);
@@ -197,7 +214,7 @@ int RunSheet(const QStringList& arguments, CommandStreams io) {
     if (!layout) {
         return io.fail(kExitFailure, "sheet: " + error);
     }
-    return DrawSheet(*scan, *layout, path, io);
+    return DrawSheet(*scan, *layout, *output, path, io);
 }
 
 }  // namespace

@@ -53,6 +53,8 @@ QString ToolHelpText() {
                "     also whenever the output cannot be written (a full disk, a closed pipe\n"
                "     while SIGPIPE is ignored): one line on stderr then says why\n"
                "  2  usage error: unknown command or option, missing or extra argument\n"
+               "  129, 130, 143  stopped by SIGHUP, SIGINT, SIGTERM while writing files (export,\n"
+               "     sheet, decode and frame --png): what was written is taken back\n"
                "A reader that stops early (kelvista-replay ls | head) ends the tool by SIGPIPE,\n"
                "as it ends other commands, without a message.\n"
                "\n"

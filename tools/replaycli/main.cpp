@@ -25,6 +25,14 @@ bool RunsCommandThatDraws(int argc, char** argv) {
     return false;
 }
 
+QtMessageHandler g_startupHandler = nullptr;
+
+void KeepStartupErrors(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        g_startupHandler(type, context, text);
+    }
+}
+
 // Commands that draw text (the contact sheet) need the font database of a QGuiApplication; the
 // tool never opens a window, so that one runs on the offscreen platform unless QT_QPA_PLATFORM
 // says otherwise. Every other command gets a plain QCoreApplication and starts without any
@@ -36,7 +44,12 @@ std::unique_ptr<QCoreApplication> CreateApplication(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    return std::make_unique<QGuiApplication>(argc, argv);
+    // Starting the platform warns about a desktop session the tool does not need ("XDG_RUNTIME_DIR
+    // not set" under cron or root); stderr is for the tool's own lines. Errors still show.
+    g_startupHandler = qInstallMessageHandler(KeepStartupErrors);
+    auto application = std::make_unique<QGuiApplication>(argc, argv);
+    qInstallMessageHandler(g_startupHandler);
+    return application;
 }
 
 }  // namespace

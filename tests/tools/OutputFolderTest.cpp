@@ -1,0 +1,240 @@
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "FileDescriptor.h"
+#include "InterruptSignals.h"
+#include "NewFile.h"
+#include "OutputFolder.h"
+#include "PngOutput.h"
+
+namespace kelvista::replaycli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+ProtectedFolder Protect(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+    return {IdOf(info), path};
+}
+
+class OutputFolderTest : public ::testing::Test {
+protected:
+    std::string path(const std::string& relative) const {
+        return m_dir.filePath(QString::fromStdString(relative)).toStdString();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(OutputFolderTest, MakesMissingFoldersAndTakesBackOnlyThoseItMade) {
+    fs::create_directory(path("kept"));
+    OutputFolder::Failure failure;
+    std::optional<OutputFolder> folder =
+        OutputFolder::Open(path("kept/a/b/../c"), true, nullptr, failure);
+    ASSERT_TRUE(folder);
+    EXPECT_TRUE(fs::is_directory(path("kept/a/c")));  // ".." as the kernel resolves it
+    std::string reason;
+    ASSERT_TRUE(WriteNewFile(folder->fd(), "x", "bytes", reason)) << reason;
+    folder->removeMadeFolders();  // c holds a file: it stays, and so does a
+    EXPECT_EQ(Read(path("kept/a/c/x")), "bytes");
+    EXPECT_FALSE(fs::exists(path("kept/a/b")));
+
+    fs::remove(path("kept/a/c/x"));
+    folder = OutputFolder::Open(path("kept/d/e"), true, nullptr, failure);
+    ASSERT_TRUE(folder);
+    folder->removeMadeFolders();
+    EXPECT_FALSE(fs::exists(path("kept/d")));
+    EXPECT_TRUE(fs::exists(path("kept")));
+
+    std::ofstream(path("file")) << "x";
+    EXPECT_FALSE(OutputFolder::Open(path("file/sub"), true, nullptr, failure));
+    EXPECT_EQ(failure.kind, OutputFolder::Failure::Kind::CannotOpen);
+    EXPECT_EQ(failure.errnum, ENOTDIR);
+    EXPECT_FALSE(OutputFolder::Open(path("missing"), false, nullptr, failure));
+    EXPECT_EQ(failure.errnum, ENOENT);
+}
+
+TEST_F(OutputFolderTest, NothingIsOpenedOrMadeInsideTheProtectedFolderHoweverItIsNamed) {
+    fs::create_directories(path("root/replay/session0"));
+    fs::create_directory(path("elsewhere"));
+    fs::create_directory_symlink(path("root"), path("elsewhere/link"));
+    const ProtectedFolder replay = Protect(path("root/replay"));
+    for (const std::string& spelt :
+         {path("root/replay"), path("root/replay/session0"), path("elsewhere/link/replay"),
+          path("elsewhere/../root/replay/session0"), path("root/replay/new/deeper"),
+          path("elsewhere/link/replay/session0/new")}) {
+        OutputFolder::Failure failure;
+        EXPECT_FALSE(OutputFolder::Open(spelt, true, &replay, failure)) << spelt;
+        EXPECT_EQ(failure.kind, OutputFolder::Failure::Kind::Protected) << spelt;
+    }
+    EXPECT_FALSE(fs::exists(path("root/replay/new")));
+    EXPECT_FALSE(fs::exists(path("root/replay/session0/new")));
+    OutputFolder::Failure failure;
+    EXPECT_TRUE(OutputFolder::Open(path("root"), false, &replay, failure));
+    EXPECT_TRUE(OutputFolder::Open(path("elsewhere/new"), true, &replay, failure));
+}
+
+TEST_F(OutputFolderTest, LinksAreJudgedByWhereTheyLead) {
+    fs::create_directories(path("replay/session0"));
+    std::ofstream(path("replay/session0/frame000.bmp")) << "x";
+    fs::create_directory(path("out"));
+    fs::create_symlink(path("replay/session0/frame000.bmp"), path("out/into"));
+    fs::create_directory_symlink(path("replay"), path("out/folder"));
+    fs::create_symlink(path("out"), path("out/outside"));
+    fs::create_symlink(path("replay/session0/absent"), path("out/dangling"));
+    const ProtectedFolder replay = Protect(path("replay"));
+    const FileDescriptor out(open(path("out").c_str(), O_PATH | O_DIRECTORY));
+    EXPECT_TRUE(LeadsInside(out.get(), "into", replay.id));
+    EXPECT_TRUE(LeadsInside(out.get(), "folder", replay.id));
+    EXPECT_FALSE(LeadsInside(out.get(), "outside", replay.id));
+    EXPECT_FALSE(LeadsInside(out.get(), "dangling", replay.id));
+    EXPECT_FALSE(LeadsInside(out.get(), "absent", replay.id));
+}
+
+TEST_F(OutputFolderTest, WritesFollowTheFolderOpenedNotItsPath) {
+    fs::create_directory(path("out"));
+    OutputFolder::Failure failure;
+    const std::optional<OutputFolder> folder =
+        OutputFolder::Open(path("out"), false, nullptr, failure);
+    ASSERT_TRUE(folder);
+    // The folder is swapped for another one under the same name.
+    fs::rename(path("out"), path("moved"));
+    fs::create_directory(path("out"));
+    std::string reason;
+    ASSERT_TRUE(WriteNewFile(folder->fd(), "x", "bytes", reason)) << reason;
+    EXPECT_EQ(Read(path("moved/x")), "bytes");
+    EXPECT_FALSE(fs::exists(path("out/x")));
+    EXPECT_TRUE(folder->sync());
+}
+
+TEST_F(OutputFolderTest, NewFilesNeverReplaceAFileNorWriteThroughALink) {
+    const FileDescriptor folder(open(m_dir.path().toLocal8Bit().constData(), O_PATH | O_DIRECTORY));
+    std::ofstream(path("existing")) << "old";
+    fs::create_symlink(path("target"), path("dangling"));
+    std::string reason;
+    EXPECT_FALSE(WriteNewFile(folder.get(), "existing", "new", reason));
+    EXPECT_EQ(reason, "File exists");
+    EXPECT_EQ(Read(path("existing")), "old");
+    EXPECT_FALSE(WriteNewFile(folder.get(), "dangling", "new", reason));
+    EXPECT_FALSE(fs::exists(path("target")));
+    // A filler that fails leaves no file behind.
+    EXPECT_FALSE(WriteNewFile(
+        folder.get(), "failed",
+        [](int, std::string& why) {
+            why = "No space left on device";
+            return false;
+        },
+        reason));
+    EXPECT_EQ(reason, "No space left on device");
+    EXPECT_FALSE(fs::exists(path("failed")));
+}
+
+// stderr of this process, captured while `run` runs.
+template <typename Run>
+std::string CapturedStderr(Run run) {
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("stderr").toStdString();
+    fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int capture = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(capture, STDERR_FILENO);
+    close(capture);
+    run();
+    fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    return Read(file);
+}
+
+TEST(PngOutput, AFullDiskIsTheSystemsReasonAndNothingOnStderr) {
+    QImage image(300, 200, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            image.setPixel(x, y, qRgb(x * 7, y * 13, x ^ y));
+        }
+    }
+    const FileDescriptor full(open("/dev/full", O_WRONLY | O_CLOEXEC));
+    ASSERT_TRUE(full.valid());
+    bool written = true;
+    std::string reason;
+    const std::string noise =
+        CapturedStderr([&] { written = WritePng(full.get(), image, reason); });
+    EXPECT_FALSE(written);
+    EXPECT_EQ(reason, "No space left on device");
+    EXPECT_EQ(noise, "");
+
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("ok.png").toStdString();
+    const FileDescriptor ok(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600));
+    ASSERT_TRUE(WritePng(ok.get(), image, reason)) << reason;
+    EXPECT_EQ(QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32), image);
+    EXPECT_FALSE(WritePng(ok.get(), QImage(), reason));
+}
+
+TEST(InterruptSignalsTest, SignalsAreRecordedNotFatalWhileAGuardLives) {
+    struct sigaction before {};
+    sigaction(SIGINT, nullptr, &before);
+    for (const auto& [signal, code] :
+         std::vector<std::pair<int, int>>{{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
+        const InterruptGuard guard;
+        EXPECT_FALSE(InterruptRequested());
+        raise(signal);
+        EXPECT_TRUE(InterruptRequested());
+        raise(signal == SIGINT ? SIGTERM : SIGINT);  // the first one counts
+        EXPECT_EQ(InterruptSignal(), signal);
+        EXPECT_EQ(InterruptExitCode(InterruptSignal()), code);
+        struct sigaction fileSize {};
+        sigaction(SIGXFSZ, nullptr, &fileSize);
+        EXPECT_EQ(fileSize.sa_handler, SIG_IGN);
+    }
+    struct sigaction after {};
+    sigaction(SIGINT, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
+
+TEST(InterruptSignalsTest, AFileSizeLimitIsAWriteErrorNotDeath) {
+    QTemporaryDir dir;
+    const std::string folderPath = dir.path().toStdString();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Only system calls here: this is a copy of a process with threads.
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const InterruptGuard guard;
+        const int folder = open(folderPath.c_str(), O_PATH | O_DIRECTORY);
+        std::string reason;
+        const bool written = WriteNewFile(folder, "big", std::string(100000, 'x'), reason);
+        _exit(!written && reason == "File too large" ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(fs::exists(folderPath + "/big"));
+}
+
+}  // namespace
+}  // namespace kelvista::replaycli

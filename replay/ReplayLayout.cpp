@@ -14,13 +14,35 @@ namespace {
 constexpr std::string_view kSessionPrefix = "session";
 constexpr std::string_view kFramePrefix = "frame";
 
-// ComposeReplayPath leaves a relative name off when the whole does not fit; such a path names
-// the root itself and must not be taken for the folder asked for.
-std::string ComposeFolder(const std::string& relative) {
+// Root + separator + `relative` into `buffer`, as ComposeReplayPath composes it. False when the
+// relative name did not fit and was left off.
+bool ComposeInto(const char* relative, char (&buffer)[kPathCapacity]) {
+    std::memset(buffer, 0, sizeof buffer);
+    ReadSettingString(kInstallFolderSetting, buffer, sizeof buffer);
+    size_t length = std::strlen(buffer);
+    // A root of kPathCapacity - 1 characters leaves no room for the separator: the path is then
+    // the root alone, since nothing can follow it within the buffer anyway.
+    if (length + 1 < sizeof buffer) {
+        buffer[length++] = kPathSeparator;
+        buffer[length] = '\0';
+    }
+    const size_t relativeLength = relative != nullptr ? std::strlen(relative) : 0;
+    if (relativeLength + length >= sizeof buffer) {
+        return false;
+    }
+    std::memcpy(buffer + length, relative, relativeLength);
+    buffer[length + relativeLength] = '\0';
+    return true;
+}
+
+// A path composed whole, or nullopt: with its relative name left off, a composed path names the
+// root itself and must not be taken for what was asked for.
+std::optional<std::string> ComposeWhole(const std::string& relative) {
     char path[kPathCapacity];
-    ComposeReplayPath(relative.c_str(), path, sizeof path);
-    const std::string_view composed = path;
-    return composed.ends_with(relative) ? std::string(composed) : std::string();
+    if (!ComposeInto(relative.c_str(), path)) {
+        return std::nullopt;
+    }
+    return std::string(path);
 }
 
 // The number only when printing it back with `format` gives exactly `text`: the one spelling the
@@ -56,30 +78,19 @@ char* CopyTruncated(char* dst, const char* src, size_t size) {
 }
 
 char* ComposeReplayPath(const char* relative, char* dst, size_t dstSize) {
-    char buffer[kPathCapacity] = {};
-    ReadSettingString(kInstallFolderSetting, buffer, sizeof buffer);
-    size_t length = std::strlen(buffer);
-    // A root of kPathCapacity - 1 characters leaves no room for the separator: the path is then
-    // the root alone, since nothing can follow it within the buffer anyway.
-    if (length + 1 < sizeof buffer) {
-        buffer[length++] = kPathSeparator;
-        buffer[length] = '\0';
-    }
-    const size_t relativeLength = relative != nullptr ? std::strlen(relative) : 0;
-    if (relativeLength + length < sizeof buffer) {
-        std::memcpy(buffer + length, relative, relativeLength);
-        buffer[length + relativeLength] = '\0';
-    }
+    char buffer[kPathCapacity];
+    ComposeInto(relative, buffer);
     return CopyTruncated(dst, buffer, dstSize);
 }
 
-std::string FrameBasePath(int32_t session, int32_t frame) {
-    char relative[kShortTextCapacity] = {};
-    std::snprintf(relative, sizeof relative, "%s%cframe%03d",
-                  SessionRelativeFolder(session).c_str(), kPathSeparator, frame);
-    char path[kPathCapacity] = {};
-    ComposeReplayPath(relative, path, sizeof path);
-    return path;
+std::string FullReplayPath(const std::string& relative) {
+    char root[kPathCapacity] = {};
+    ReadSettingString(kInstallFolderSetting, root, sizeof root);
+    return root + std::string(1, kPathSeparator) + relative;
+}
+
+std::optional<std::string> FrameBasePath(int32_t session, int32_t frame) {
+    return ComposeWhole(SessionRelativeFolder(session) + kPathSeparator + FrameName(frame));
 }
 
 std::string SessionRelativeFolder(int32_t session) {
@@ -89,12 +100,18 @@ std::string SessionRelativeFolder(int32_t session) {
     return relative;
 }
 
+std::string FrameName(int32_t frame) {
+    char name[kShortTextCapacity] = {};
+    std::snprintf(name, sizeof name, "frame%03d", frame);
+    return name;
+}
+
 std::string ReplayFolder() {
-    return ComposeFolder(kReplayFolderName);
+    return ComposeWhole(kReplayFolderName).value_or(std::string());
 }
 
 std::string SessionFolder(int32_t session) {
-    return ComposeFolder(SessionRelativeFolder(session));
+    return ComposeWhole(SessionRelativeFolder(session)).value_or(std::string());
 }
 
 std::string PositionText(int32_t session, int32_t frame) {

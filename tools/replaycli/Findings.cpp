@@ -75,6 +75,8 @@ const char* FindingKindName(FindingKind kind) {
             return "no-caption";
         case FindingKind::NoScreenshot:
             return "no-screenshot";
+        case FindingKind::PathTooLong:
+            return "path-too-long";
         case FindingKind::BadCaption:
             return "bad-caption";
         case FindingKind::BadScreenshot:
@@ -134,6 +136,15 @@ std::vector<Finding> FrameFindings(const FrameReport& report) {
     if (report.captionListed && !report.screenshotListed) {
         findings.push_back(
             FrameFinding(FindingKind::NoScreenshot, report, "caption file without screenshot"));
+    }
+    if (report.pathTooLong) {
+        // Neither file was tested: the viewer never gets as far as opening them.
+        findings.push_back(
+            FrameFinding(FindingKind::PathTooLong, report,
+                         "its path has " + std::to_string(report.pathLength) +
+                             " bytes, more than the " + std::to_string(kPathCapacity - 1) +
+                             " the viewer's paths hold; the viewer cannot step onto it"));
+        return findings;
     }
     if (report.captionListed && !report.captionOpens) {
         findings.push_back(

@@ -29,7 +29,18 @@ int RunFrame(const QStringList& arguments, CommandStreams io) {
                 "' is not SESSION.FRAME (two whole numbers joined by a point, e.g. 3.7)");
     }
 
-    const std::string basePath = FrameBasePath(session, frame);
+    const std::optional<std::string> composed = FrameBasePath(session, frame);
+    if (!composed) {
+        const std::string full =
+            FullReplayPath(SessionRelativeFolder(session) + kPathSeparator + FrameName(frame));
+        io.out << "path: " << full << "\n"
+               << "present: no\n";
+        return io.fail(kExitFailure, DisplayPath(full).toStdString() + ": path too long (" +
+                                         std::to_string(full.size()) + " bytes, the viewer's " +
+                                         std::to_string(kPathCapacity - 1) +
+                                         " at most), the viewer finds no frame here");
+    }
+    const std::string& basePath = *composed;
     io.out << "path: " << basePath << "\n";
     const bool present = FrameIsPresent(basePath);
     io.out << "present: " << (present ? "yes" : "no") << "\n";
@@ -57,7 +68,8 @@ const Command& FrameCommand() {
         "Composes the frame's path from the InstallFolder setting as the viewer does\n"
         "(<InstallFolder>/replay/session<SESSION>/frame<FRAME, 3 digits at least>) and prints:\n"
         "  path: P       the frame's path without extension\n"
-        "  present: yes|no  whether both P.bmp and P.htm exist\n"
+        "  present: yes|no  whether both P.bmp and P.htm exist (no when P is longer than the\n"
+        "                   259 bytes the viewer's paths hold: the viewer finds no frame there)\n"
         "and for a present frame:\n"
         "  caption: C    the first line of P.htm, as UTF-8\n"
         "  status, size, depth   as 'decode' prints them for P.bmp\n"

@@ -19,6 +19,9 @@ FrameStatus StatusOf(const FrameReport& report) {
     if (!report.captionListed) {
         return FrameStatus::NoCaption;
     }
+    if (report.pathTooLong) {
+        return FrameStatus::PathTooLong;
+    }
     if (!report.captionOpens) {
         return FrameStatus::BadCaption;
     }
@@ -36,6 +39,8 @@ const char* StatusName(FrameStatus status) {
             return "no-screenshot";
         case FrameStatus::NoCaption:
             return "no-caption";
+        case FrameStatus::PathTooLong:
+            return "path-too-long";
         case FrameStatus::BadCaption:
             return "bad-caption";
         case FrameStatus::BadScreenshot:
@@ -61,8 +66,13 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     report.frame = entry.frame;
     report.screenshotListed = entry.screenshotListed;
     report.captionListed = entry.captionListed;
-    const std::string screenshotPath = entry.basePath + ".bmp";
-    const std::string captionPath = entry.basePath + ".htm";
+    if (!entry.basePath) {
+        report.pathTooLong = true;
+        report.pathLength = entry.pathLength;
+        return report;
+    }
+    const std::string screenshotPath = *entry.basePath + ".bmp";
+    const std::string captionPath = *entry.basePath + ".htm";
     // The probe opens the file as FileExists does (regular files only, without blocking): when it
     // read the headers, the file opens, and only a refusal needs the test of its own.
     std::optional<BmpProbe> probe;

@@ -19,6 +19,10 @@ struct FrameReport {
     int32_t frame = 0;
     bool screenshotListed = false;
     bool captionListed = false;
+    // The base path does not fit the viewer's paths, so the viewer finds no frame here; neither
+    // file is then tested. pathLength is the base path's length on disk.
+    bool pathTooLong = false;
+    size_t pathLength = 0;
     bool screenshotOpens = false;  // FileExists(base + ".bmp")
     bool captionOpens = false;     // FileExists(base + ".htm")
     bool decodeTried = false;      // the loader's verdict is known, decoded or probed
@@ -36,7 +40,7 @@ struct FrameReport {
 };
 
 // The state of a frame in one word, worst first.
-enum class FrameStatus { Present, NoScreenshot, NoCaption, BadCaption, BadScreenshot };
+enum class FrameStatus { Present, NoScreenshot, NoCaption, PathTooLong, BadCaption, BadScreenshot };
 
 FrameStatus StatusOf(const FrameReport& report);
 const char* StatusName(FrameStatus status);

@@ -29,15 +29,17 @@ const char kDetails[] =
     "Without SESSION: one line per session, in numeric order, each as soon as it is counted:\n"
     "  session 3: 118 present, frames 0 to 119, 1 incomplete, 1 unreadable\n"
     "Present frames are those the viewer shows; incomplete ones lack their screenshot or their\n"
-    "caption file; unreadable ones have a caption file that cannot be opened or a screenshot the\n"
-    "loader refuses. The three counts add up to the frames found on disk; the first and last\n"
-    "frame are those of the present frames.\n"
+    "caption file; unreadable ones have a caption file that cannot be opened, a screenshot the\n"
+    "loader refuses or a path too long for the viewer. The three counts add up to the frames\n"
+    "found on disk; the first and last frame are those of the present frames.\n"
     "\n"
     "With SESSION: the session's table of contents, one line per frame found on disk: its\n"
     "position as the viewer's title shows it, its state, the picture size and the caption:\n"
     "  [3.007]  present         1920x1080  Hand 12\n"
-    "The state is present, no-caption, no-screenshot, bad-caption or bad-screenshot\n"
-    "('kelvista-replay check --help' explains each). Pipe it to grep to find a frame.\n"
+    "The state is present, no-caption, no-screenshot, path-too-long, bad-caption or\n"
+    "bad-screenshot ('kelvista-replay check --help' explains each); path-too-long means the\n"
+    "frame's path is longer than the 259 bytes the viewer's paths hold, so the viewer finds no\n"
+    "frame there. Pipe it to grep to find a frame.\n"
     "\n"
     "Options:\n"
     "  --json        one JSON object per line instead, with the same fields: per session\n"
@@ -77,6 +79,7 @@ void Count(SessionCounts& counts, const FrameReport& report) {
         case FrameStatus::NoCaption:
             ++counts.incomplete;
             break;
+        case FrameStatus::PathTooLong:
         case FrameStatus::BadCaption:
         case FrameStatus::BadScreenshot:
             ++counts.unreadable;

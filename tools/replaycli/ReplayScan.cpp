@@ -25,11 +25,16 @@ bool ByPath(const NameProblem& a, const NameProblem& b) {
     return a.path < b.path;
 }
 
+// The session's folder on disk, also when its path is too long for the viewer, whose frames are
+// then reported as such.
+std::string SessionFolderOnDisk(int32_t session) {
+    return FullReplayPath(SessionRelativeFolder(session));
+}
+
 // True when the session's folder exists.
 bool SessionExists(int32_t session) {
-    const std::string folder = SessionFolder(session);
     std::error_code ignored;
-    return !folder.empty() && fs::is_directory(folder, ignored);
+    return fs::is_directory(SessionFolderOnDisk(session), ignored);
 }
 
 // The replay folder's listing; nullopt and a one-line `error` when it is missing or unreadable.
@@ -74,14 +79,16 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     return tree;
 }
 
-// FrameBasePath of a frame listed in `folder`, the session's composed folder. FrameBasePath reads
-// the settings for every path; it appends the relative name whole whenever the result fits the
-// path capacity, and the result is then the folder, a separator and the frame's name.
-std::string BasePathIn(const std::string& folder, int32_t session, int32_t frame) {
-    char name[32];
-    std::snprintf(name, sizeof name, "%cframe%03d", kPathSeparator, frame);
-    std::string path = folder + name;
-    return path.size() < kPathCapacity ? path : FrameBasePath(session, frame);
+// FrameBasePath of a frame listed in `folder`, the session's folder on disk, without reading the
+// settings for every frame: the composition appends the relative name whole whenever the result
+// fits the path capacity, and the result is then the folder, a separator and the frame's name.
+FrameEntry& WithBasePath(FrameEntry& entry, const std::string& folder) {
+    std::string path = folder + kPathSeparator + FrameName(entry.frame);
+    entry.pathLength = path.size();
+    if (path.size() < kPathCapacity) {
+        entry.basePath = std::move(path);
+    }
+    return entry;
 }
 
 }  // namespace
@@ -89,14 +96,14 @@ std::string BasePathIn(const std::string& folder, int32_t session, int32_t frame
 SessionScan ScanSession(int32_t session) {
     SessionScan scan;
     scan.session = session;
-    scan.folder = SessionFolder(session);
+    scan.folder = SessionFolderOnDisk(session);
     scan.relativeFolder = SessionRelativeFolder(session);
 
     std::error_code ec;
     fs::directory_iterator it(scan.folder, ec);
-    if (ec || scan.folder.empty()) {
+    if (ec) {
         scan.readable = false;
-        scan.error = ec ? ec.message() : "path too long";
+        scan.error = ec.message();
         return scan;
     }
     std::map<int32_t, FrameEntry> frames;
@@ -124,8 +131,7 @@ SessionScan ScanSession(int32_t session) {
     }
     scan.frames.reserve(frames.size());
     for (auto& [frame, entry] : frames) {
-        entry.basePath = BasePathIn(scan.folder, session, frame);
-        scan.frames.push_back(std::move(entry));
+        scan.frames.push_back(std::move(WithBasePath(entry, scan.folder)));
     }
     std::sort(scan.badNames.begin(), scan.badNames.end(), ByPath);
     return scan;
@@ -154,7 +160,7 @@ std::optional<SessionScan> ScanNamedSession(const QString& text, const char* com
     }
     if (!SessionExists(session)) {
         exitCode = io.fail(kExitFailure, who + "no session " + std::to_string(session) +
-                                             " (no folder " + SessionFolder(session) + ")");
+                                             " (no folder " + SessionFolderOnDisk(session) + ")");
         return std::nullopt;
     }
     SessionScan scan = ScanSession(session);

@@ -22,12 +22,15 @@ struct FrameEntry {
     int32_t frame = 0;
     bool screenshotListed = false;
     bool captionListed = false;
-    std::string basePath;  // as the viewer composes it (FrameBasePath)
+    // As the viewer composes it (FrameBasePath); nullopt when it does not fit the viewer's paths,
+    // and the viewer then finds no frame here.
+    std::optional<std::string> basePath;
+    size_t pathLength = 0;  // bytes of the base path on disk
 };
 
 struct SessionScan {
     int32_t session = 0;
-    std::string folder;
+    std::string folder;          // on disk, whether or not the viewer's paths can name it
     std::string relativeFolder;  // "replay/session3"
     bool readable = true;
     std::string error;                  // why the folder could not be listed
@@ -43,8 +46,8 @@ struct ReplayTree {
     std::vector<NameProblem> badNames;  // entries of the replay folder, by name
 };
 
-// Lists one session folder: its frames (base paths composed by FrameBasePath) and the names that
-// do not follow the layout.
+// Lists one session folder: its frames (base paths as FrameBasePath composes them) and the names
+// that do not follow the layout.
 SessionScan ScanSession(int32_t session);
 
 // Lists the replay folder of the configured root, or writes one line "<command>: ..." on `io.err`

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -142,6 +145,55 @@ TEST_F(DamagedTreeReport, LsSessionsPrintsTheSessionNumbersAloneInNumericOrder) 
     EXPECT_EQ(withSession.code, 2);
     EXPECT_EQ(withSession.out, "");
     EXPECT_EQ(withSession.err, "kelvista-replay: ls: --sessions takes no SESSION\n");
+}
+
+// A session folder the user cannot list, between two readable ones: ls lists the others, says
+// which one it could not read and why, and exits 1; check reports it as a finding.
+TEST(UnreadableSession, LsAndCheckSayWhyAndExitOne) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    }
+    test::ReplayTree tree;
+    const std::string picture = test::Bmp24(test::PatternPicture(3, 3, 0));
+    for (const int32_t session : {1, 2, 3}) {
+        tree.writeFrame(session, 0, picture, "a");
+    }
+    const std::filesystem::path locked = tree.path("replay/session2");
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+
+    const ToolRun ls = RunInProcess({"ls"});
+    EXPECT_EQ(Lines(ls.out), (std::vector<std::string>{
+                                 "session 1: 1 present, frames 0 to 0, 0 incomplete, 0 unreadable",
+                                 "session 2: cannot read the folder: Permission denied",
+                                 "session 3: 1 present, frames 0 to 0, 0 incomplete, 0 unreadable",
+                             }));
+    EXPECT_EQ(ls.code, 1);
+    EXPECT_EQ(ls.err, "");
+
+    const ToolRun json = RunInProcess({"ls", "--json"});
+    const std::vector<std::string> lines = Lines(json.out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], R"({"error":"Permission denied","readable":false,"session":2})");
+    EXPECT_EQ(json.code, 1);
+
+    const ToolRun named = RunInProcess({"ls", "2"});
+    EXPECT_EQ(named.out, "");
+    EXPECT_EQ(named.err,
+              "kelvista-replay: ls: cannot read " + locked.string() + ": Permission denied\n");
+    EXPECT_EQ(named.code, 1);
+
+    const ToolRun check = RunInProcess({"check"});
+    EXPECT_EQ(Lines(check.out),
+              (std::vector<std::string>{"replay/session2 unreadable-folder: cannot list the "
+                                        "session folder: Permission denied",
+                                        "checked 2 frames in 3 sessions: 1 finding "
+                                        "(1 unreadable-folder)"}));
+    EXPECT_EQ(check.code, 1);
+    const ToolRun checkNamed = RunInProcess({"check", "2"});
+    EXPECT_EQ(checkNamed.err,
+              "kelvista-replay: check: cannot read " + locked.string() + ": Permission denied\n");
+    EXPECT_EQ(checkNamed.code, 1);
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
 }
 
 TEST(LsSessions, WithoutAReplayFolderPrintsNothingAndFailsAsLsDoes) {

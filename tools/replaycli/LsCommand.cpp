@@ -28,6 +28,8 @@ const char kDetails[] =
     "\n"
     "Without SESSION: one line per session, in numeric order, each as soon as it is counted:\n"
     "  session 3: 118 present, frames 0 to 119, 1 incomplete, 1 unreadable\n"
+    "A session folder that cannot be listed gets a line saying why instead, and ls then exits 1:\n"
+    "  session 4: cannot read the folder: Permission denied\n"
     "Present frames are those the viewer shows; incomplete ones lack their screenshot or their\n"
     "caption file; unreadable ones have a caption file that cannot be opened, a screenshot the\n"
     "loader refuses or a path too long for the viewer. The three counts add up to the frames\n"
@@ -48,9 +50,12 @@ const char kDetails[] =
     "                frame {\"session\":3,\"frame\":7,\"state\":\"present\",\"width\":1920,\n"
     "                \"height\":1080,\"caption\":\"Hand 12\"} (no \"width\" and \"height\" when\n"
     "                the size is unknown; the caption as one line of UTF-8, as in the text)\n"
+    "                and for a session folder that cannot be listed\n"
+    "                {\"session\":4,\"readable\":false,\"error\":\"Permission denied\"}\n"
     "  -h, --help    shows this help\n"
     "\n"
-    "Exit codes: 0 listed, 1 no replay folder or no such session, 2 usage error.\n"
+    "Exit codes: 0 listed, 1 no replay folder, no such session or a session folder that cannot\n"
+    "be listed (the other sessions are still listed), 2 usage error.\n"
     "\n"
     "Examples:\n"
     "  kelvista-replay ls\n"
@@ -110,6 +115,18 @@ QJsonObject SessionJson(int32_t session, const SessionCounts& counts) {
     return json;
 }
 
+std::string UnreadableSessionLine(const SessionScan& scan) {
+    return "session " + std::to_string(scan.session) + ": cannot read the folder: " + scan.error;
+}
+
+QJsonObject UnreadableSessionJson(const SessionScan& scan) {
+    QJsonObject json;
+    json.insert("session", scan.session);
+    json.insert("readable", false);
+    json.insert("error", QString::fromStdString(scan.error));
+    return json;
+}
+
 std::string FrameLine(const FrameReport& report) {
     char status[32];
     std::snprintf(status, sizeof status, "%-14s", StatusName(StatusOf(report)));
@@ -154,6 +171,15 @@ public:
         m_out.flush();
     }
 
+    void unreadableSession(const SessionScan& scan) {
+        if (m_json) {
+            line(UnreadableSessionJson(scan));
+        } else {
+            m_out << UnreadableSessionLine(scan) << "\n";
+        }
+        m_out.flush();
+    }
+
     void frame(const FrameReport& report) {
         if (m_json) {
             line(FrameJson(report));
@@ -179,18 +205,25 @@ InspectOptions ProbeOptions(bool readCaption) {
 }
 
 // One session at a time, so only one session's listing is held and each line is printed as soon
-// as its session is counted.
-void ListSessions(const ReplayTree& tree, ListingPrinter& printer) {
+// as its session is counted. False when a session folder could not be listed.
+bool ListSessions(const ReplayTree& tree, ListingPrinter& printer) {
     const InspectOptions options = ProbeOptions(false);
     Progress progress("ls", tree.sessions.size());
+    bool allListed = true;
     for (const int32_t session : tree.sessions) {
         const SessionScan scan = ScanSession(session);
         SessionCounts counts;
         InspectSession(scan, options, [&](FrameReport&& report) { Count(counts, report); });
         progress.clear();
-        printer.session(session, counts);
+        if (scan.readable) {
+            printer.session(session, counts);
+        } else {
+            printer.unreadableSession(scan);
+            allListed = false;
+        }
         progress.advance();
     }
+    return allListed;
 }
 
 int ListFrames(const QString& sessionText, ListingPrinter& printer, CommandStreams io) {
@@ -237,11 +270,11 @@ int RunLs(const QStringList& arguments, CommandStreams io) {
         for (const int32_t session : tree->sessions) {
             io.out << session << "\n";
         }
-    } else {
-        ListSessions(*tree, printer);
+    } else if (!ListSessions(*tree, printer)) {
+        exitCode = kExitFailure;
     }
     io.out.flush();
-    return kExitSuccess;
+    return exitCode;
 }
 
 }  // namespace

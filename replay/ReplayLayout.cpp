@@ -1,7 +1,13 @@
 #include "ReplayLayout.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 #include "DecimalNumber.h"
 #include "RegularFile.h"
@@ -45,16 +51,34 @@ std::optional<std::string> ComposeWhole(const std::string& relative) {
     return std::string(path);
 }
 
-// The number only when printing it back with `format` gives exactly `text`: the one spelling the
-// recorder produces (no leading zeros beyond the format's, no "-0").
-std::optional<int32_t> ParseCanonical(std::string_view text, const char* format) {
+// `value` as printf's "%0<width>d" prints it (width 0: "%d"): the sign, then the digits with
+// zeros in front until the whole is `width` long. Returns the length; `out` holds 16 bytes.
+// Names are printed and parsed for every file of a session, so this is without printf.
+size_t PrintPadded(int32_t value, int width, char* out) {
+    char digits[12];
+    const int64_t magnitude = value < 0 ? -int64_t{value} : int64_t{value};
+    const char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+    const size_t count = static_cast<size_t>(end - digits);
+    size_t length = 0;
+    if (value < 0) {
+        out[length++] = '-';
+    }
+    for (size_t i = length + count; i < static_cast<size_t>(width); ++i) {
+        out[length++] = '0';
+    }
+    std::memcpy(out + length, digits, count);
+    return length + count;
+}
+
+// The number only when printing it back with "%0<width>d" gives exactly `text`: the one spelling
+// the recorder produces (no leading zeros beyond the format's, no "-0").
+std::optional<int32_t> ParseCanonical(std::string_view text, int width) {
     int32_t value = 0;
     if (!ParseDecimalInt32(text, value)) {
         return std::nullopt;
     }
     char printed[16];
-    std::snprintf(printed, sizeof printed, format, value);
-    if (text != printed) {
+    if (text != std::string_view(printed, PrintPadded(value, width, printed))) {
         return std::nullopt;
     }
     return value;
@@ -101,8 +125,9 @@ std::string SessionRelativeFolder(int32_t session) {
 }
 
 std::string FrameName(int32_t frame) {
-    char name[kShortTextCapacity] = {};
-    std::snprintf(name, sizeof name, "frame%03d", frame);
+    char number[16];
+    std::string name(kFramePrefix);
+    name.append(number, PrintPadded(frame, 3, number));
     return name;
 }
 
@@ -124,7 +149,7 @@ std::optional<int32_t> ParseSessionFolderName(std::string_view name) {
     if (!name.starts_with(kSessionPrefix)) {
         return std::nullopt;
     }
-    return ParseCanonical(name.substr(kSessionPrefix.size()), "%d");
+    return ParseCanonical(name.substr(kSessionPrefix.size()), 0);
 }
 
 std::optional<FrameFileName> ParseFrameFileName(std::string_view name) {
@@ -142,7 +167,7 @@ std::optional<FrameFileName> ParseFrameFileName(std::string_view name) {
     }
     const std::string_view number =
         name.substr(kFramePrefix.size(), name.size() - kFramePrefix.size() - 4);
-    const std::optional<int32_t> frame = ParseCanonical(number, "%03d");
+    const std::optional<int32_t> frame = ParseCanonical(number, 3);
     if (!frame) {
         return std::nullopt;
     }
@@ -185,12 +210,22 @@ bool ParseSessionOrSessionFrame(std::string_view text, int32_t& session,
 }
 
 bool FileExists(const std::string& path) {
+#ifdef _WIN32
     std::FILE* file = OpenRegularFileForReading(path);
     if (file == nullptr) {
         return false;
     }
     std::fclose(file);
     return true;
+#else
+    // The same open as OpenRegularFileForReading, without a stream that would only be closed.
+    const int fd = OpenRegularFileAt(AT_FDCWD, path.c_str());
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return true;
+#endif
 }
 
 bool FrameIsPresent(const std::string& basePath) {

@@ -2,6 +2,9 @@
 // the two to the same verdicts, and cover ls --json and what the help says about --deep.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -152,6 +155,58 @@ TEST(DamagedTreeListing, SessionWithoutPresentFramesHasNoFirstOrLast) {
     ASSERT_EQ(sessions.size(), 1u);
     EXPECT_EQ(sessions[0],
               QJsonObject({{"session", 7}, {"present", 0}, {"incomplete", 1}, {"unreadable", 0}}));
+}
+
+// ls opens each frame's files by name in the open session folder and skips what the listing
+// already calls a folder or a pipe; every verdict is still the viewer's, which opens full paths.
+TEST(OddFiles, AreJudgedAsTheViewerJudgesThem) {
+    test::ReplayTree tree;
+    const std::string picture = Bmp24(PatternPicture(2, 2, 0));
+    tree.writeFile("elsewhere/picture.bmp", picture);
+    tree.writeFile("elsewhere/caption.htm", "Linked\r\n");
+    tree.makeFolder("elsewhere/folder");
+    ASSERT_EQ(::mkfifo(tree.path("elsewhere/pipe").c_str(), 0600), 0);
+    const auto fifo = [&](int32_t frame, const char* extension) {
+        tree.makeFolder("replay/session0");
+        const std::string path = tree.path(test::ReplayTree::FrameName(0, frame, extension));
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    };
+    const auto link = [&](int32_t frame, const char* extension, const std::string& target) {
+        std::filesystem::create_symlink(
+            tree.path(target), tree.path(test::ReplayTree::FrameName(0, frame, extension)));
+    };
+    tree.writeFrame(0, 0, picture, "");
+    fifo(0, "htm");
+    fifo(1, "bmp");
+    tree.writeFrame(0, 1, "", "Pipe for a picture");
+    link(2, "bmp", "elsewhere/picture.bmp");
+    link(2, "htm", "elsewhere/caption.htm");
+    link(3, "bmp", "elsewhere/gone.bmp");
+    tree.writeFrame(0, 3, "", "Dangling");
+    link(4, "bmp", "elsewhere/folder");
+    tree.writeFrame(0, 4, "", "Folder link");
+    tree.writeFrame(0, 5, picture, "");
+    link(5, "htm", "elsewhere/pipe");
+    tree.writeFrame(0, 6, picture, "");
+    tree.makeFolder(test::ReplayTree::FrameName(0, 6, "htm"));
+
+    const ToolRun ls = RunInProcess({"ls", "0"});
+    EXPECT_EQ(Lines(ls.out), (std::vector<std::string>{
+                                 "[0.000]  bad-caption     2x2",
+                                 "[0.001]  bad-screenshot  -          Pipe for a picture",
+                                 "[0.002]  present         2x2        Linked",
+                                 "[0.003]  bad-screenshot  -          Dangling",
+                                 "[0.004]  bad-screenshot  -          Folder link",
+                                 "[0.005]  bad-caption     2x2",
+                                 "[0.006]  bad-caption     2x2",
+                             }));
+    for (int32_t frame = 0; frame <= 6; ++frame) {
+        EXPECT_EQ(FrameIsPresent(*FrameBasePath(0, frame)), frame == 2) << frame;
+    }
+    const std::string check = RunInProcess({"check"}).out;
+    EXPECT_EQ(RunInProcess({"check", "--deep"}).out, check);
+    EXPECT_NE(check.find("[0.001] bad-screenshot: LoadBMP -1, cannot be opened"), std::string::npos)
+        << check;
 }
 
 // A tree under a root so long that some frame paths no longer fit the 259 bytes of the viewer's

@@ -23,8 +23,8 @@ struct FrameReport {
     // file is then tested. pathLength is the base path's length on disk.
     bool pathTooLong = false;
     size_t pathLength = 0;
-    bool screenshotOpens = false;  // FileExists(base + ".bmp")
-    bool captionOpens = false;     // FileExists(base + ".htm")
+    bool screenshotOpens = false;  // as FileExists(base + ".bmp")
+    bool captionOpens = false;     // as FileExists(base + ".htm")
     bool decodeTried = false;      // the loader's verdict is known, decoded or probed
     int loaderCode = 0;            // LoadBMP's result, when decodeTried
     int32_t width = 0;             // 0 when the loader could not tell
@@ -61,8 +61,8 @@ struct InspectOptions {
     std::function<void(const FrameReport&, const DibSection&)> usePicture;
 };
 
-// Tests and loads one frame exactly as the viewer does. Safe to call from worker threads: it
-// touches only the frame's own files.
+// Tests and loads one frame exactly as the viewer does (its files opened by name in the entry's
+// open folder). Safe to call from worker threads: it touches only the frame's own files.
 FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options);
 
 // One frame to work on, and the session (index into the scans) it belongs to.

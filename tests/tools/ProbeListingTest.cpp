@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <QTemporaryDir>
 
 #include "BmpBytes.h"
 #include "DamagedTree.h"
@@ -279,6 +281,15 @@ TEST_F(LongRoot, FramesWhosePathsDoNotFitArePathTooLongNotTheStrayPair) {
                                                               "/replay/session0/frame001",
                                                           "present: no"}));
     EXPECT_NE(frame.err.find("path too long (260 bytes"), std::string::npos) << frame.err;
+
+    // Nor does export take the stray pair for a frame.
+    const QTemporaryDir out;
+    const QString folder = out.filePath("export");
+    const ToolRun exportOne = RunInProcess({"export", "0.1", "--to", folder});
+    EXPECT_EQ(exportOne.code, 1);
+    EXPECT_EQ(exportOne.err, "kelvista-replay: export: [0.001] is not present: path-too-long\n");
+    EXPECT_EQ(RunInProcess({"export", "0", "--to", folder}).code, 1);
+    EXPECT_FALSE(QDir(folder).exists());
 }
 
 TEST_F(LongRoot, TheLimitFallsBetween259And260BytesWithinOneSession) {

@@ -25,6 +25,9 @@ public:
 
     // Opens `path` read-only; nullptr when it cannot be opened or is not a regular file.
     static std::unique_ptr<BmpPixelSource> OpenFile(const std::string& path);
+    // Takes over `fd`, a regular file of `size` bytes already open for reading (a caller that has
+    // opened it by name in an open folder); the source closes it. Where there is pread only.
+    static std::unique_ptr<BmpPixelSource> FromOpenFile(int fd, uint64_t size);
     // Wraps `size` bytes at `data` without copying; the bytes must outlive the source.
     static std::unique_ptr<BmpPixelSource> FromMemory(const uint8_t* data, size_t size);
 

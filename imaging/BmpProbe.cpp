@@ -38,6 +38,12 @@ BmpProbe ProbeBMP(const std::string& path) {
     return Verdict(BmpPixelSource::OpenFile(path));
 }
 
+#if defined(__unix__) || defined(__APPLE__)
+BmpProbe ProbeBMPOpenFile(int fd, uint64_t size) {
+    return Verdict(BmpPixelSource::FromOpenFile(fd, size));
+}
+#endif
+
 BmpProbe ProbeBMPFromMemory(const uint8_t* data, size_t size) {
     return Verdict(BmpPixelSource::FromMemory(data, size));
 }

@@ -26,6 +26,13 @@ struct BmpProbe {
 //  - a file that changes between the probe and the load.
 BmpProbe ProbeBMP(const std::string& path);
 
+#if defined(__unix__) || defined(__APPLE__)
+// The same for a regular file of `size` bytes that the caller has already opened as LoadBMP opens
+// it (read-only, without blocking, and found to be a regular file): the probe takes over `fd` and
+// closes it.
+BmpProbe ProbeBMPOpenFile(int fd, uint64_t size);
+#endif
+
 // The same for a file already in memory, answering as LoadBMPFromMemory would.
 BmpProbe ProbeBMPFromMemory(const uint8_t* data, size_t size);
 

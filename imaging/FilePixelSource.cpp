@@ -131,7 +131,11 @@ std::unique_ptr<BmpPixelSource> BmpPixelSource::OpenFile(const std::string& path
         ::close(fd);
         return nullptr;
     }
-    return std::make_unique<FilePixelSource>(fd, static_cast<uint64_t>(info.st_size));
+    return FromOpenFile(fd, static_cast<uint64_t>(info.st_size));
+}
+
+std::unique_ptr<BmpPixelSource> BmpPixelSource::FromOpenFile(int fd, uint64_t size) {
+    return std::make_unique<FilePixelSource>(fd, size);
 }
 
 #else  // no pread: a stream, positioned for every read

@@ -1,5 +1,12 @@
 #include "CaptionFile.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 #include "RegularFile.h"
 
 namespace kelvista {
@@ -9,34 +16,57 @@ namespace {
 constexpr int kEndOfFileMark = 0x1A;
 constexpr size_t kLineLimit = kCaptionLineCapacity - 1;
 
+// The bytes of a stream, read one at a time; one can be put back.
+class StreamBytes {
+public:
+    explicit StreamBytes(std::FILE* file) : m_file(file) {}
+    int next() { return std::getc(m_file); }
+    void putBack(int c) { std::ungetc(c, m_file); }
+
+private:
+    std::FILE* m_file;
+};
+
+// The bytes of a buffer holding the start of a file.
+class BufferBytes {
+public:
+    explicit BufferBytes(std::string_view bytes) : m_bytes(bytes) {}
+    int next() { return m_at < m_bytes.size() ? static_cast<unsigned char>(m_bytes[m_at++]) : EOF; }
+    void putBack(int) { --m_at; }
+
+private:
+    std::string_view m_bytes;
+    size_t m_at = 0;
+};
+
 // One byte as text mode delivers it: CR LF arrives as LF, 0x1A ends the file. EOF at the end.
-int ReadTextModeByte(std::FILE* file) {
-    const int c = std::getc(file);
+template <typename Bytes>
+int ReadTextModeByte(Bytes& bytes) {
+    const int c = bytes.next();
     if (c == EOF || c == kEndOfFileMark) {
         return EOF;
     }
     if (c == '\r') {
-        const int next = std::getc(file);
+        const int next = bytes.next();
         if (next == '\n') {
             return '\n';
         }
         if (next != EOF) {
-            std::ungetc(next, file);
+            bytes.putBack(next);
         }
     }
     return c;
 }
 
-}  // namespace
-
-std::string ReadCaptionLine(std::FILE* file) {
+// The caption rules, for a stream and for a buffer alike. They look at no more than
+// kCaptionLineCapacity bytes: at most kLineLimit bytes arrive, each of them one byte of the file
+// except a CR LF, which ends the line, and a lone CR looks one byte ahead.
+template <typename Bytes>
+std::string ReadLine(Bytes& bytes) {
     std::string line;
-    if (file == nullptr) {
-        return line;
-    }
     // The limit counts bytes after translation, so a CR LF pair straddling it is one LF and fits.
     while (line.size() < kLineLimit) {
-        const int c = ReadTextModeByte(file);
+        const int c = ReadTextModeByte(bytes);
         if (c == EOF) {
             break;
         }
@@ -55,6 +85,66 @@ std::string ReadCaptionLine(std::FILE* file) {
     return line;
 }
 
+#ifndef _WIN32
+// Reads the first bytes of an open file into `buffer`, until it is full or the end of the file.
+// Once the `size` the file had when it was opened is in, that is the end: a whole small file costs
+// one read, not a second one that finds nothing. (A file that tells no size, as some kernel
+// files do, is read as far as its first read goes.) A read error ends it as the end does.
+size_t ReadFileStart(int fd, char* buffer, size_t capacity, uint64_t size) {
+    size_t done = 0;
+    while (done < capacity) {
+        const ssize_t got = ::pread(fd, buffer + done, capacity - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(got);
+        if (done >= size) {
+            break;
+        }
+    }
+    return done;
+}
+#endif
+
+}  // namespace
+
+std::string ReadCaptionLine(std::FILE* file) {
+    if (file == nullptr) {
+        return std::string();
+    }
+    StreamBytes bytes(file);
+    return ReadLine(bytes);
+}
+
+std::string CaptionLineOf(std::string_view firstBytes) {
+    BufferBytes bytes(firstBytes.substr(0, kCaptionLineCapacity));
+    return ReadLine(bytes);
+}
+
+#ifndef _WIN32
+
+bool ReadCaptionFileAt(int folderFd, const char* name, std::string& captionOut) {
+    uint64_t size = 0;
+    const int fd = OpenRegularFileAt(folderFd, name, &size);
+    if (fd < 0) {
+        return false;
+    }
+    char buffer[kCaptionLineCapacity];
+    const size_t got = ReadFileStart(fd, buffer, sizeof buffer, size);
+    ::close(fd);
+    captionOut = CaptionLineOf(std::string_view(buffer, got));
+    return true;
+}
+
+bool ReadCaptionFile(const std::string& path, std::string& captionOut) {
+    return ReadCaptionFileAt(AT_FDCWD, path.c_str(), captionOut);
+}
+
+#else
+
 bool ReadCaptionFile(const std::string& path, std::string& captionOut) {
     std::FILE* file = OpenRegularFileForReading(path);
     if (file == nullptr) {
@@ -64,5 +154,7 @@ bool ReadCaptionFile(const std::string& path, std::string& captionOut) {
     std::fclose(file);
     return true;
 }
+
+#endif
 
 }  // namespace kelvista

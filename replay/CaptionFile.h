@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include <QString>
 
@@ -15,9 +16,19 @@ inline constexpr size_t kCaptionLineCapacity = 4096;  // bytes, terminator inclu
 // CR and LF removed. Returns the raw bytes.
 std::string ReadCaptionLine(std::FILE* file);
 
+// The same caption from the first bytes of a caption file: the rules look at no more than
+// kCaptionLineCapacity of them, so those (or the whole of a shorter file) are enough.
+std::string CaptionLineOf(std::string_view firstBytes);
+
 // Opens `path` and reads its caption; false when the file cannot be opened or is not a regular
 // file (or a link to one).
 bool ReadCaptionFile(const std::string& path, std::string& captionOut);
+
+#ifndef _WIN32
+// The same for `name` in the open folder `folderFd`: one open, the file's status, as a rule one
+// read, and a close.
+bool ReadCaptionFileAt(int folderFd, const char* name, std::string& captionOut);
+#endif
 
 // Caption bytes as text: UTF-8 when they are valid UTF-8 (a leading byte order mark dropped),
 // otherwise Windows-1252, which gives every byte a character.

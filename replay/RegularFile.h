@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -28,5 +29,12 @@ struct SmallFile {
 // Nothing else is opened, so no read waits on a pipe or a device, and a file larger than the
 // limit is not read at all; one that grows past it while being read is refused too.
 SmallFile ReadSmallRegularFile(const std::string& path, size_t maxBytes);
+#ifndef _WIN32
+// Opens `name` for reading relative to the open folder `folderFd` (AT_FDCWD: the working folder,
+// or `name` is a full path) when it names a regular file or a link to one, exactly as
+// OpenRegularFileForReading tests a path: one open that never blocks, then the opened file's own
+// status. The descriptor, with the file's size in `size` when given; -1 on any failure.
+int OpenRegularFileAt(int folderFd, const char* name, uint64_t* size = nullptr);
+#endif
 
 }  // namespace kelvista

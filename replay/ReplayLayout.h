@@ -28,13 +28,22 @@ char* CopyTruncated(char* dst, const char* src, size_t size);
 // path capacity (259 bytes) leaves no room for the separator and comes back alone. Returns `dst`.
 char* ComposeReplayPath(const char* relative, char* dst, size_t dstSize);
 
+// Root folder + separator + `relative` whatever the length: where a name lies on disk. For
+// listing folders and for messages; whether the viewer can name it is FrameBasePath's business.
+std::string FullReplayPath(const std::string& relative);
+
 // From numbers to paths.
 
-// The full path of a frame without extension: <root>/replay/session<S>/frame<FFF>.
-std::string FrameBasePath(int32_t session, int32_t frame);
+// The full path of a frame without extension, <root>/replay/session<S>/frame<FFF>, composed as
+// ComposeReplayPath composes it. nullopt when it does not fit the path capacity: the composition
+// then leaves the relative name off and names the root itself, where no frame lies.
+std::optional<std::string> FrameBasePath(int32_t session, int32_t frame);
 
 // A session's folder relative to the root: "replay/session3".
 std::string SessionRelativeFolder(int32_t session);
+
+// A frame's name in its session folder, without extension: "frame007", "frame-01".
+std::string FrameName(int32_t frame);
 
 // <root>/replay and <root>/replay/session<S>, composed like FrameBasePath; empty when the whole
 // does not fit a path (ComposeReplayPath would then name the root itself).

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include <QFile>
@@ -77,11 +78,12 @@ void ReplayView::OnGotoFrame() {
 void ReplayView::ShowFrame(int32_t session, int32_t frame) {
     // Frame mode is set before the presence test: a step to an absent frame still leaves it.
     m_mode = ViewMode::Frame;
-    const std::string basePath = FrameBasePath(session, frame);
-    if (FrameIsPresent(basePath)) {
+    // A frame whose path does not fit has no path at all: it is not present.
+    const std::optional<std::string> basePath = FrameBasePath(session, frame);
+    if (basePath && FrameIsPresent(*basePath)) {
         m_nSession = session;
         m_nFrame = frame;
-        LoadReplayFrame(basePath);
+        LoadReplayFrame(*basePath);
     }
 }
 

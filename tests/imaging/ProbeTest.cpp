@@ -9,7 +9,9 @@
 #include <iterator>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "BmpBuilder.h"
 #include "BmpDamage.h"
@@ -51,7 +53,14 @@ int ExpectProbeAgrees(const std::vector<uint8_t>& bytes, const std::string& what
     ExpectSameAnswer(ProbeBMPFromMemory(bytes.data(), bytes.size()), fromMemory,
                      what + " in memory");
     const TempFile file(bytes);
-    ExpectSameAnswer(ProbeBMP(file.path()), LoadPath(file.path()), what + " in a file");
+    const LoadResult fromFile = LoadPath(file.path());
+    ExpectSameAnswer(ProbeBMP(file.path()), fromFile, what + " in a file");
+    // Opened by the caller, as kelvista-replay opens screenshots by name in their folder.
+    const int fd = ::open(file.path().c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_GE(fd, 0) << what;
+    if (fd >= 0) {
+        ExpectSameAnswer(ProbeBMPOpenFile(fd, bytes.size()), fromFile, what + " opened");
+    }
     return fromMemory.code;
 }
 

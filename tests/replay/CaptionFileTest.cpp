@@ -1,3 +1,6 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -27,6 +30,27 @@ TEST_P(ReadCaptionLineTest, AppliesTextModeAndTrimmingRules) {
     EXPECT_EQ(ReadCaptionLine(file), GetParam().caption);
     EXPECT_EQ(std::fgetc(file), GetParam().nextByte);
     std::fclose(file);
+}
+
+// The same rules over the first bytes of a file, and through a file opened by path and by name in
+// an open folder: the tool reads captions that way, the viewer by path.
+TEST_P(ReadCaptionLineTest, FirstBytesAndFilesGiveTheSameCaption) {
+    const std::string& bytes = GetParam().bytes;
+    EXPECT_EQ(CaptionLineOf(bytes), GetParam().caption);
+    EXPECT_EQ(CaptionLineOf(bytes.substr(0, kCaptionLineCapacity)), GetParam().caption);
+
+    const test::ReplayTree tree;
+    tree.writeFile("frame.htm", bytes);
+    std::string caption = "unchanged";
+    EXPECT_TRUE(ReadCaptionFile(tree.path("frame.htm"), caption));
+    EXPECT_EQ(caption, GetParam().caption);
+    const int folder = ::open(tree.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    caption = "unchanged";
+    EXPECT_TRUE(ReadCaptionFileAt(folder, "frame.htm", caption));
+    EXPECT_EQ(caption, GetParam().caption);
+    EXPECT_FALSE(ReadCaptionFileAt(folder, "missing.htm", caption));
+    ::close(folder);
 }
 
 std::string Repeat(size_t count) {
@@ -78,6 +102,21 @@ TEST(ReadCaptionFileTest, ReadsTheFirstLineOfARegularFileOnly) {
     EXPECT_TRUE(ReadCaptionFile(tree.path("empty.htm"), caption));
     EXPECT_EQ(caption, "");
 }
+
+#ifdef __linux__
+// Kernel files tell a size of 0 and still have content: read as far as the first read goes, as
+// the stream does.
+TEST(ReadCaptionFileTest, FileWithoutASizeIsStillRead) {
+    std::FILE* file = std::fopen("/proc/self/comm", "r");
+    ASSERT_NE(file, nullptr);
+    const std::string expected = ReadCaptionLine(file);
+    std::fclose(file);
+    ASSERT_FALSE(expected.empty());
+    std::string caption;
+    EXPECT_TRUE(ReadCaptionFile("/proc/self/comm", caption));
+    EXPECT_EQ(caption, expected);
+}
+#endif
 
 }  // namespace
 }  // namespace kelvista

@@ -150,6 +150,13 @@ TEST(SessionFolders, AreComposedLikeFramePathsAndEmptyWhenTheyDoNotFit) {
     EXPECT_EQ(ReplayFolder(), root + "/replay");
     EXPECT_EQ(SessionFolder(1), root + "/replay/session1");
     EXPECT_EQ(SessionFolder(12), "");
+
+    // A root that fills the whole capacity and happens to end in the folder's own name is still
+    // not that folder: nothing was appended to it.
+    const std::string endsInReplay = std::string(kPathCapacity - 1 - 7, 'r') + "/replay";
+    settings->setText(kInstallFolderSetting, endsInReplay);
+    EXPECT_EQ(ReplayFolder(), "");
+    EXPECT_EQ(FullReplayPath("replay"), endsInReplay + "/replay");
 }
 
 }  // namespace

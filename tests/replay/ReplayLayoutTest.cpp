@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -94,7 +95,43 @@ TEST_F(ReplayPathTest, RelativeNameIsLeftOffWhenItDoesNotFit) {
 
     m_settings->setText(kInstallFolderSetting, tooLong);
     EXPECT_EQ(std::string(ComposeReplayPath(relative.c_str(), dst, sizeof dst)), tooLong + "/");
-    EXPECT_EQ(FrameBasePath(0, 0), tooLong + "/");
+    // That path is the root's own ".bmp" and ".htm": a frame lookup must not take it.
+    EXPECT_EQ(FrameBasePath(0, 0), std::nullopt);
+}
+
+// Base paths of 258 and 259 bytes fit the 260-byte capacity with their terminator; 260 does not.
+TEST_F(ReplayPathTest, FramePathsFitUpTo259BytesAndNameNoFrameBeyond) {
+    const std::string relative = "/replay/session0/frame000";
+    for (const size_t length : {kPathCapacity - 2, kPathCapacity - 1, kPathCapacity}) {
+        const std::string root = "/" + std::string(length - relative.size() - 1, 'r');
+        m_settings->setText(kInstallFolderSetting, root);
+        ASSERT_EQ(FullReplayPath(relative.substr(1)).size(), length);
+        if (length < kPathCapacity) {
+            EXPECT_EQ(FrameBasePath(0, 0), root + relative) << length;
+        } else {
+            EXPECT_EQ(FrameBasePath(0, 0), std::nullopt) << length;
+        }
+        // Whatever the length, the full path says where the files lie.
+        EXPECT_EQ(FullReplayPath(relative.substr(1)), root + relative);
+    }
+}
+
+// Within one session folder that fits, frames with longer numbers (and sessions with longer
+// numbers) reach the limit first.
+TEST_F(ReplayPathTest, LongerNumbersCrossTheLimitFirst) {
+    const std::string relative = "/replay/session0/frame999";
+    const std::string root = "/" + std::string(kPathCapacity - 1 - relative.size() - 1, 'r');
+    m_settings->setText(kInstallFolderSetting, root);
+    EXPECT_EQ(FrameBasePath(0, 999), root + relative);
+    EXPECT_EQ(FrameBasePath(0, 7), root + "/replay/session0/frame007");
+    EXPECT_EQ(FrameBasePath(0, 1000), std::nullopt);
+    EXPECT_EQ(FrameBasePath(0, -1), root + "/replay/session0/frame-01");
+    EXPECT_EQ(FrameBasePath(0, -99), root + "/replay/session0/frame-99");
+    EXPECT_EQ(FrameBasePath(0, -100), std::nullopt);
+    EXPECT_EQ(FrameBasePath(10, 0), std::nullopt);
+    EXPECT_EQ(FrameBasePath(-1, 0), std::nullopt);
+    EXPECT_EQ(FrameBasePath(INT32_MIN, INT32_MIN), std::nullopt);
+    EXPECT_EQ(SessionFolder(10), root + "/replay/session10");
 }
 
 TEST_F(ReplayPathTest, RootFillingTheWholeBufferStaysWithinIt) {
@@ -107,7 +144,7 @@ TEST_F(ReplayPathTest, RootFillingTheWholeBufferStaysWithinIt) {
     EXPECT_EQ(std::string(guarded + kPathCapacity, 16), std::string(16, 'x'));
 
     m_settings->setText(kInstallFolderSetting, root.substr(1));
-    EXPECT_EQ(FrameBasePath(0, 0), root.substr(1) + "/");
+    EXPECT_EQ(FrameBasePath(0, 0), std::nullopt);
 }
 
 TEST_F(ReplayPathTest, ShortDestinationCutsTheResult) {

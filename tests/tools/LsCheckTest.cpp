@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +14,8 @@
 
 #include "BmpBytes.h"
 #include "DamagedTree.h"
+#include "Findings.h"
+#include "ReplayLayout.h"
 #include "RunTool.h"
 #include "TestPictures.h"
 
@@ -44,8 +49,7 @@ TEST_F(DamagedTreeReport, CheckReportsEveryKindOfFindingInTreeSessionAndFrameOrd
         "replay/session0/sub bad-name: folder inside a session",
         "[1.-01] beyond-wrap: frame [1.-01] outside 0..11 (max frames 12): TAB and SHIFT+TAB "
         "never reach it, only F2",
-        "[1.002] gap: frames [1.002] to [1.011] are missing (10); TAB stops at [1.001], "
-        "SHIFT+TAB at [1.012]",
+        "[1.002] gap: frames [1.002] to [1.011] are missing (10); TAB stops at [1.001]",
         "[1.012] beyond-wrap: frames [1.012] to [1.013] outside 0..11 (max frames 12): TAB and "
         "SHIFT+TAB never reach them, only F2",
         "checked 13 frames in 2 sessions: 15 findings (6 bad-name, 2 gap, 2 beyond-wrap, "
@@ -103,6 +107,58 @@ TEST_F(DamagedTreeReport, JsonLinesParseAndCarryTheFieldsOfEachKind) {
     EXPECT_EQ(run.code, 1);
 }
 
+// The gap message names a frame as a stop only when TAB or SHIFT+TAB really stop there with the
+// wrap-around count: frames outside 0 .. max frames - 1 are never stepped onto, and TAB from the
+// last frame inside wraps to 0.
+TEST(GapMessages, NameOnlyTheStopsThatSteppingReaches) {
+    struct Case {
+        int32_t before;
+        int32_t after;
+        int32_t maxFrames;
+        const char* stops;
+    };
+    const Case cases[] = {
+        {6, 10, 12, "; TAB stops at [0.006], SHIFT+TAB at [0.010]"},
+        {0, 3, 12, "; TAB stops at [0.000], SHIFT+TAB at [0.003]"},
+        {9, 11, 12, "; TAB stops at [0.009], SHIFT+TAB at [0.011]"},  // the last inside the wrap
+        {1, 12, 12, "; TAB stops at [0.001]"},                        // after: the first beyond
+        {10, 15, 12, "; TAB stops at [0.010]"},
+        {-1, 2, 12, "; SHIFT+TAB stops at [0.002]"},  // frame 0 missing; -1 only F2 reaches
+        {11, 14, 12, "; outside 0..11, TAB and SHIFT+TAB never step there"},  // TAB wraps to 0
+        {12, 15, 12, "; outside 0..11, TAB and SHIFT+TAB never step there"},
+        {-3, 0, 12, "; outside 0..11, TAB and SHIFT+TAB never step there"},
+        {0, 2, 1, "; outside 0..0, TAB and SHIFT+TAB never step there"},  // a wrap of 1
+        {-1, 1, 1, "; TAB and SHIFT+TAB find no frame in 0..0"},
+        {-2, 12, 12, "; TAB and SHIFT+TAB find no frame in 0..11"},
+        {5, 9, 0, "; TAB stops at [0.005], SHIFT+TAB at [0.009]"},  // no wrap at all
+        {-5, -2, 0, "; TAB stops at [0.-05], SHIFT+TAB at [0.-02]"},
+    };
+    for (const Case& c : cases) {
+        SessionScan scan;
+        scan.frames.resize(2);
+        scan.frames[0].frame = c.before;
+        scan.frames[1].frame = c.after;
+        std::vector<FrameReport> reports(2);
+        for (size_t i = 0; i < 2; ++i) {
+            reports[i].frame = scan.frames[i].frame;
+            reports[i].screenshotListed = reports[i].captionListed = true;
+            reports[i].screenshotOpens = reports[i].captionOpens = reports[i].decodeTried = true;
+        }
+        std::vector<std::string> gaps;
+        for (const Finding& finding : SessionFindings(scan, reports, c.maxFrames)) {
+            if (finding.kind == FindingKind::Gap) {
+                gaps.push_back(finding.message);
+            }
+        }
+        ASSERT_EQ(gaps.size(), 1u) << c.before << " " << c.after;
+        const std::string missing = "frames " + PositionText(0, c.before + 1) + " to " +
+                                    PositionText(0, c.after - 1) + " are missing (" +
+                                    std::to_string(c.after - c.before - 1) + ")";
+        EXPECT_EQ(gaps[0], missing + c.stops)
+            << c.before << " " << c.after << " max frames " << c.maxFrames;
+    }
+}
+
 TEST_F(DamagedTreeReport, LsCountsPresentIncompleteAndUnreadableFramesPerSession) {
     const ToolRun run = RunInProcess({"ls"});
     const std::vector<std::string> expected = {
@@ -142,6 +198,55 @@ TEST_F(DamagedTreeReport, LsSessionsPrintsTheSessionNumbersAloneInNumericOrder) 
     EXPECT_EQ(withSession.code, 2);
     EXPECT_EQ(withSession.out, "");
     EXPECT_EQ(withSession.err, "kelvista-replay: ls: --sessions takes no SESSION\n");
+}
+
+// A session folder the user cannot list, between two readable ones: ls lists the others, says
+// which one it could not read and why, and exits 1; check reports it as a finding.
+TEST(UnreadableSession, LsAndCheckSayWhyAndExitOne) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    }
+    test::ReplayTree tree;
+    const std::string picture = test::Bmp24(test::PatternPicture(3, 3, 0));
+    for (const int32_t session : {1, 2, 3}) {
+        tree.writeFrame(session, 0, picture, "a");
+    }
+    const std::filesystem::path locked = tree.path("replay/session2");
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+
+    const ToolRun ls = RunInProcess({"ls"});
+    EXPECT_EQ(Lines(ls.out), (std::vector<std::string>{
+                                 "session 1: 1 present, frames 0 to 0, 0 incomplete, 0 unreadable",
+                                 "session 2: cannot read the folder: Permission denied",
+                                 "session 3: 1 present, frames 0 to 0, 0 incomplete, 0 unreadable",
+                             }));
+    EXPECT_EQ(ls.code, 1);
+    EXPECT_EQ(ls.err, "");
+
+    const ToolRun json = RunInProcess({"ls", "--json"});
+    const std::vector<std::string> lines = Lines(json.out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], R"({"error":"Permission denied","readable":false,"session":2})");
+    EXPECT_EQ(json.code, 1);
+
+    const ToolRun named = RunInProcess({"ls", "2"});
+    EXPECT_EQ(named.out, "");
+    EXPECT_EQ(named.err,
+              "kelvista-replay: ls: cannot read " + locked.string() + ": Permission denied\n");
+    EXPECT_EQ(named.code, 1);
+
+    const ToolRun check = RunInProcess({"check"});
+    EXPECT_EQ(Lines(check.out),
+              (std::vector<std::string>{"replay/session2 unreadable-folder: cannot list the "
+                                        "session folder: Permission denied",
+                                        "checked 2 frames in 3 sessions: 1 finding "
+                                        "(1 unreadable-folder)"}));
+    EXPECT_EQ(check.code, 1);
+    const ToolRun checkNamed = RunInProcess({"check", "2"});
+    EXPECT_EQ(checkNamed.err,
+              "kelvista-replay: check: cannot read " + locked.string() + ": Permission denied\n");
+    EXPECT_EQ(checkNamed.code, 1);
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
 }
 
 TEST(LsSessions, WithoutAReplayFolderPrintsNothingAndFailsAsLsDoes) {

@@ -148,9 +148,12 @@ TEST(ToolUsage, AMissingRootIsOneClearLineForEveryCommand) {
         "be 266 bytes, over the 259-byte limit of a path\n";
     EXPECT_EQ(RunInProcess({"export", "0", "--to", out.path()}).err,
               "kelvista-replay: export: " + tooLong);
-    EXPECT_EQ(
-        RunInProcess({"frame", "0.0"}).err,
-        "kelvista-replay: " + longRoot + ": no frame here (needs both .bmp and .htm); " + tooLong);
+    const std::string frameBase = longRoot + "/replay/session0/frame000";
+    EXPECT_EQ(RunInProcess({"frame", "0.0"}).err,
+              "kelvista-replay: " + frameBase +
+                  ": path too long (284 bytes, the viewer's 259 at most), the viewer finds no "
+                  "frame here; " +
+                  tooLong);
 }
 
 TEST(CommandArgumentsTest, NegativeNumbersAreArgumentsAndOptionValuesAreTakenWhole) {

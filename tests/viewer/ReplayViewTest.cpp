@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include <QMessageBox>
 #include <QStyle>
 #include <QStyleFactory>
 
 #include "PixelBlock.h"
+#include "ReplayLayout.h"
 #include "TestPictures.h"
 #include "ViewerFixture.h"
 
@@ -221,6 +224,41 @@ TEST_F(ViewerFixture, NextToAnAbsentFrameKeepsThePosition) {
     EXPECT_EQ(View().m_nFrame, 0);
     EXPECT_TRUE(questions->messages.empty());
     EXPECT_EQ(paints->TakePaints(), 0);
+}
+
+// With a long root, frame 0.999's base path is 259 bytes and fits; frame 0.1000's would be 260,
+// and the composition, leaving the relative name off, would name the root's own ".bmp" and
+// ".htm". A stray pair of those must not become frame 1000: a path that does not fit names no
+// frame, so the frame is not present.
+TEST_F(ViewerFixture, FrameWhosePathDoesNotFitIsNotPresent) {
+    const std::string relative = "/replay/session0/frame999";
+    const std::string pad(kPathCapacity - 1 - relative.size() - tree.root().size() - 1, 'r');
+    const std::string root = tree.root() + "/" + pad;
+    ASSERT_EQ(root.size() + relative.size(), kPathCapacity - 1);
+    tree.settings().setText(kInstallFolderSetting, root);
+    const auto write = [&](const std::string& name, int32_t frame, const std::string& caption) {
+        const std::vector<uint8_t> bmp = demo::EncodeBmp(test::FramePicture(16, 8, 0, frame), {});
+        tree.writeFile(pad + "/" + name + ".bmp", {bmp.begin(), bmp.end()});
+        tree.writeFile(pad + "/" + name + ".htm", caption + "\r\n");
+    };
+    write("replay/session0/frame999", 999, "last that fits");
+    write("replay/session0/frame1000", 1000, "one byte too long");
+    write("", 7, "stray");
+    Start(2000);
+
+    GotoFrame(0, 999);
+    EXPECT_EQ(Title(), QStringLiteral("last that fits [0.999]"));
+    paints->TakePaints();
+    Frame().OnCmdMsg(ID_NEXT_FRAME);
+    EXPECT_EQ(View().m_nFrame, 999);
+    EXPECT_EQ(Title(), QStringLiteral("last that fits [0.999]"));
+    EXPECT_EQ(paints->TakePaints(), 0);
+    GotoFrame(0, 1000);
+    EXPECT_EQ(View().m_nFrame, 999);
+    EXPECT_EQ(Title(), QStringLiteral("last that fits [0.999]"));
+    EXPECT_TRUE(questions->messages.empty());
+    EXPECT_EQ(paints->TakePaints(), 0);
+    EXPECT_EQ(Screen().pixel(0, 0), test::FrameColour(0, 999));
 }
 
 struct MaxFramesRow {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "FrameNumbers.h"
 #include "PathText.h"
 #include "ReplayLayout.h"
 
@@ -22,17 +23,47 @@ Finding FrameFinding(FindingKind kind, const FrameReport& report, std::string me
     return finding;
 }
 
-Finding GapFinding(int32_t session, int32_t before, int32_t after) {
+// Whether a step from `from` tries `to`: `from` must be a frame TAB and SHIFT+TAB land on (inside
+// the wrap; the frames outside it only F2 reaches) and the step from it must lead to `to`.
+bool StepTries(int32_t from, int32_t to, int32_t maxFrames,
+               int32_t (*step)(int32_t frame, int32_t maxFrames)) {
+    return !OutsideWrap(from, maxFrames) && step(from, maxFrames) == to;
+}
+
+// Where TAB and SHIFT+TAB stop at a gap, naming only frames they really stop at with the
+// wrap-around count `maxFrames`.
+std::string GapStops(int32_t session, int32_t before, int32_t after, int32_t maxFrames) {
+    const bool tabStops = StepTries(before, before + 1, maxFrames, NextFrameNumber);
+    const bool shiftTabStops = StepTries(after, after - 1, maxFrames, PrevFrameNumber);
+    if (tabStops && shiftTabStops) {
+        return "; TAB stops at " + PositionText(session, before) + ", SHIFT+TAB at " +
+               PositionText(session, after);
+    }
+    if (tabStops) {
+        return "; TAB stops at " + PositionText(session, before);
+    }
+    if (shiftTabStops) {
+        return "; SHIFT+TAB stops at " + PositionText(session, after);
+    }
+    // Neither end is a stop: the gap lies wholly outside the wrap, or covers all of it.
+    const std::string wrap = "0.." + std::to_string(maxFrames - 1);
+    if (after - 1 < 0 || before + 1 >= maxFrames) {
+        return "; outside " + wrap + ", TAB and SHIFT+TAB never step there";
+    }
+    return "; TAB and SHIFT+TAB find no frame in " + wrap;
+}
+
+Finding GapFinding(int32_t session, int32_t before, int32_t after, int32_t maxFrames) {
     Finding finding;
     finding.kind = FindingKind::Gap;
     finding.session = session;
     finding.frame = before + 1;
     finding.lastFrame = after - 1;
     finding.count = int64_t{after} - before - 1;
-    finding.message =
-        "frames " + PositionText(session, before + 1) + " to " + PositionText(session, after - 1) +
-        " are missing (" + std::to_string(finding.count) + "); TAB stops at " +
-        PositionText(session, before) + ", SHIFT+TAB at " + PositionText(session, after);
+    finding.message = "frames " + PositionText(session, before + 1) + " to " +
+                      PositionText(session, after - 1) + " are missing (" +
+                      std::to_string(finding.count) + ")" +
+                      GapStops(session, before, after, maxFrames);
     return finding;
 }
 
@@ -76,6 +107,8 @@ const char* FindingKindName(FindingKind kind) {
             return "no-caption";
         case FindingKind::NoScreenshot:
             return "no-screenshot";
+        case FindingKind::PathTooLong:
+            return "path-too-long";
         case FindingKind::BadCaption:
             return "bad-caption";
         case FindingKind::BadScreenshot:
@@ -136,6 +169,15 @@ std::vector<Finding> FrameFindings(const FrameReport& report) {
         findings.push_back(
             FrameFinding(FindingKind::NoScreenshot, report, "caption file without screenshot"));
     }
+    if (report.pathTooLong) {
+        // Neither file was tested: the viewer never gets as far as opening them.
+        findings.push_back(
+            FrameFinding(FindingKind::PathTooLong, report,
+                         "its path has " + std::to_string(report.pathLength) +
+                             " bytes, more than the " + std::to_string(kPathCapacity - 1) +
+                             " the viewer's paths hold; the viewer cannot step onto it"));
+        return findings;
+    }
     if (report.captionListed && !report.captionOpens) {
         findings.push_back(
             FrameFinding(FindingKind::BadCaption, report,
@@ -164,7 +206,8 @@ std::vector<Finding> SessionFindings(const SessionScan& scan,
     for (size_t i = 0; i < count; ++i) {
         const int32_t frame = scan.frames[i].frame;
         if (i > 0 && int64_t{frame} - scan.frames[i - 1].frame > 1) {
-            findings.push_back(GapFinding(scan.session, scan.frames[i - 1].frame, frame));
+            findings.push_back(
+                GapFinding(scan.session, scan.frames[i - 1].frame, frame, maxFrames));
         }
         const bool startsRun = OutsideWrap(frame, maxFrames) &&
                                (i == 0 || !OutsideWrap(scan.frames[i - 1].frame, maxFrames) ||

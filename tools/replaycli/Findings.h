@@ -22,10 +22,11 @@ enum class FindingKind {
     BeyondWrap,        // frames outside 0 .. max frames - 1: only F2 reaches them
     NoCaption,         // screenshot without caption file: the frame is not present
     NoScreenshot,      // caption file without screenshot
+    PathTooLong,       // a frame path the viewer cannot compose: the frame is not present
     BadCaption,        // caption file that cannot be opened: the frame is not present
     BadScreenshot,     // screenshot the loader refuses
 };
-inline constexpr int kFindingKindCount = 8;
+inline constexpr int kFindingKindCount = 9;
 
 const char* FindingKindName(FindingKind kind);
 

@@ -5,9 +5,10 @@
 #include "CaptionFile.h"
 #include "Command.h"
 #include "CommandArguments.h"
-#include "MissingReplayFolder.h"
 #include "InterruptSignals.h"
+#include "MissingReplayFolder.h"
 #include "Output.h"
+#include "PathText.h"
 #include "ReplayLayout.h"
 
 namespace kelvista::replaycli {
@@ -31,16 +32,32 @@ int RunFrame(const QStringList& arguments, CommandStreams io) {
                 "' is not SESSION.FRAME (two whole numbers joined by a point, e.g. 3.7)");
     }
 
-    const std::string basePath = FrameBasePath(session, frame);
+    // Without a replay folder, why there is none is what the user needs to know.
+    const auto withCause = [](std::string message) {
+        if (const std::optional<std::string> noFolder = ReplayFolderProblem()) {
+            message += "; " + EscapedName(*noFolder);
+        }
+        return message;
+    };
+    const std::optional<std::string> composed = FrameBasePath(session, frame);
+    if (!composed) {
+        const std::string full =
+            FullReplayPath(SessionRelativeFolder(session) + kPathSeparator + FrameName(frame));
+        io.out << "path: " << DisplayPath(full).toStdString() << "\n"
+               << "present: no\n";
+        return io.fail(kExitFailure,
+                       withCause(DisplayPath(full).toStdString() + ": path too long (" +
+                                 std::to_string(full.size()) + " bytes, the viewer's " +
+                                 std::to_string(kPathCapacity - 1) +
+                                 " at most), the viewer finds no frame here"));
+    }
+    const std::string& basePath = *composed;
     io.out << "path: " << DisplayPath(basePath).toStdString() << "\n";
     const bool present = FrameIsPresent(basePath);
     io.out << "present: " << (present ? "yes" : "no") << "\n";
     if (!present) {
-        // Without a replay folder, why there is none is what the user needs to know.
-        const std::optional<std::string> noFolder = ReplayFolderProblem();
-        return io.fail(kExitFailure, DisplayPath(basePath).toStdString() +
-                                         ": no frame here (needs both .bmp and .htm)" +
-                                         (noFolder ? "; " + *noFolder : std::string()));
+        return io.fail(kExitFailure, withCause(DisplayPath(basePath).toStdString() +
+                                               ": no frame here (needs both .bmp and .htm)"));
     }
     std::string caption;
     if (!ReadCaptionFile(basePath + ".htm", caption)) {
@@ -68,7 +85,8 @@ const Command& FrameCommand() {
         "(<InstallFolder>/replay/session<SESSION>/frame<FRAME, 3 digits at least>) and prints:\n"
         "  path: P       the frame's path without extension (escaped as 'kelvista-replay\n"
         "                check --help' explains)\n"
-        "  present: yes|no  whether both P.bmp and P.htm exist\n"
+        "  present: yes|no  whether both P.bmp and P.htm exist (no when P is longer than the\n"
+        "                   259 bytes the viewer's paths hold: the viewer finds no frame there)\n"
         "and for a present frame:\n"
         "  caption: C    the first line of P.htm, as UTF-8\n"
         "  status, size, depth   as 'decode' prints them for P.bmp\n"

@@ -5,9 +5,12 @@
 
 #include <QThreadPool>
 
+#include <unistd.h>
+
 #include "BmpLoader.h"
 #include "BmpProbe.h"
 #include "CaptionFile.h"
+#include "RegularFile.h"
 #include "ReplayLayout.h"
 
 namespace kelvista::replaycli {
@@ -18,6 +21,9 @@ FrameStatus StatusOf(const FrameReport& report) {
     }
     if (!report.captionListed) {
         return FrameStatus::NoCaption;
+    }
+    if (report.pathTooLong) {
+        return FrameStatus::PathTooLong;
     }
     if (!report.captionOpens) {
         return FrameStatus::BadCaption;
@@ -36,6 +42,8 @@ const char* StatusName(FrameStatus status) {
             return "no-screenshot";
         case FrameStatus::NoCaption:
             return "no-caption";
+        case FrameStatus::PathTooLong:
+            return "path-too-long";
         case FrameStatus::BadCaption:
             return "bad-caption";
         case FrameStatus::BadScreenshot:
@@ -55,28 +63,64 @@ std::string ScreenshotProblem(const FrameReport& report) {
     return text + ", not readable as a bitmap";
 }
 
+namespace {
+
+// A listed name worth opening: what the listing calls a folder, a pipe, a socket or a device is no
+// regular file, and opening it could only say so.
+bool MayBeRegularFile(ListedType type) {
+    return type == ListedType::Regular || type == ListedType::Link || type == ListedType::Unknown;
+}
+
+// Whether `name` in the entry's folder opens as FileExists opens the full path.
+bool OpensIn(const FrameEntry& entry, const std::string& name) {
+    const int fd = OpenRegularFileAt(entry.folder->fd(), name.c_str());
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+}  // namespace
+
 FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options) {
     FrameReport report;
     report.session = session;
     report.frame = entry.frame;
     report.screenshotListed = entry.screenshotListed;
     report.captionListed = entry.captionListed;
-    const std::string screenshotPath = entry.basePath + ".bmp";
-    const std::string captionPath = entry.basePath + ".htm";
-    // The probe opens the file as FileExists does (regular files only, without blocking): when it
-    // read the headers, the file opens, and only a refusal needs the test of its own.
-    std::optional<BmpProbe> probe;
-    if (options.screenshot == ScreenshotCheck::Probe && entry.screenshotListed) {
-        probe = ProbeBMP(screenshotPath);
+    const std::optional<std::string> basePath = BasePathOf(entry, report.pathLength);
+    if (!basePath) {
+        report.pathTooLong = true;
+        return report;
     }
-    report.screenshotOpens =
-        entry.screenshotListed && ((probe && probe->code != -1) || FileExists(screenshotPath));
-    if (options.readCaption && entry.captionListed) {
-        // Opened as FileExists opens it: once is enough for the test and the line.
-        report.captionRead = ReadCaptionFile(captionPath, report.caption);
-        report.captionOpens = report.captionRead;
-    } else {
-        report.captionOpens = entry.captionListed && FileExists(captionPath);
+    // The files are opened by name in the session's open folder, each once: the opening is the
+    // viewer's presence test (a regular file, or a link to one, that opens for reading), and what
+    // it opened is then probed or read.
+    const std::string name = FrameName(entry.frame);
+    const std::string screenshotName = name + ".bmp";
+    const std::string captionName = name + ".htm";
+    std::optional<BmpProbe> probe;
+    if (entry.screenshotListed && MayBeRegularFile(entry.screenshotType)) {
+        if (options.screenshot == ScreenshotCheck::Probe) {
+            uint64_t size = 0;
+            const int fd = OpenRegularFileAt(entry.folder->fd(), screenshotName.c_str(), &size);
+            if (fd >= 0) {
+                report.screenshotOpens = true;
+                probe = ProbeBMPOpenFile(fd, size);
+            }
+        } else {
+            report.screenshotOpens = OpensIn(entry, screenshotName);
+        }
+    }
+    if (entry.captionListed && MayBeRegularFile(entry.captionType)) {
+        if (options.readCaption) {
+            report.captionRead =
+                ReadCaptionFileAt(entry.folder->fd(), captionName.c_str(), report.caption);
+            report.captionOpens = report.captionRead;
+        } else {
+            report.captionOpens = OpensIn(entry, captionName);
+        }
     }
     if (!report.screenshotOpens) {
         return report;
@@ -91,7 +135,7 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     }
     BitmapHandle bitmap;
     DibSection dib;
-    report.loaderCode = LoadBMP(screenshotPath, bitmap, dib);
+    report.loaderCode = LoadBMP(*basePath + ".bmp", bitmap, dib);
     if (bitmap) {
         report.width = bitmap->width();
         report.height = bitmap->height();

@@ -19,8 +19,12 @@ struct FrameReport {
     int32_t frame = 0;
     bool screenshotListed = false;
     bool captionListed = false;
-    bool screenshotOpens = false;  // FileExists(base + ".bmp")
-    bool captionOpens = false;     // FileExists(base + ".htm")
+    // The base path does not fit the viewer's paths, so the viewer finds no frame here; neither
+    // file is then tested. pathLength is the base path's length on disk.
+    bool pathTooLong = false;
+    size_t pathLength = 0;
+    bool screenshotOpens = false;  // as FileExists(base + ".bmp")
+    bool captionOpens = false;     // as FileExists(base + ".htm")
     bool decodeTried = false;      // the loader's verdict is known, decoded or probed
     int loaderCode = 0;            // LoadBMP's result, when decodeTried
     int32_t width = 0;             // 0 when the loader could not tell
@@ -36,7 +40,7 @@ struct FrameReport {
 };
 
 // The state of a frame in one word, worst first.
-enum class FrameStatus { Present, NoScreenshot, NoCaption, BadCaption, BadScreenshot };
+enum class FrameStatus { Present, NoScreenshot, NoCaption, PathTooLong, BadCaption, BadScreenshot };
 
 FrameStatus StatusOf(const FrameReport& report);
 const char* StatusName(FrameStatus status);
@@ -57,8 +61,8 @@ struct InspectOptions {
     std::function<void(const FrameReport&, const DibSection&)> usePicture;
 };
 
-// Tests and loads one frame exactly as the viewer does. Safe to call from worker threads: it
-// touches only the frame's own files.
+// Tests and loads one frame exactly as the viewer does (its files opened by name in the entry's
+// open folder). Safe to call from worker threads: it touches only the frame's own files.
 FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options);
 
 // One frame to work on, and the session (index into the scans) it belongs to.

@@ -28,16 +28,20 @@ const char kDetails[] =
     "\n"
     "Without SESSION: one line per session, in numeric order, each as soon as it is counted:\n"
     "  session 3: 118 present, frames 0 to 119, 1 incomplete, 1 unreadable\n"
+    "A session folder that cannot be listed gets a line saying why instead, and ls then exits 1:\n"
+    "  session 4: cannot read the folder: Permission denied\n"
     "Present frames are those the viewer shows; incomplete ones lack their screenshot or their\n"
-    "caption file; unreadable ones have a caption file that cannot be opened or a screenshot the\n"
-    "loader refuses. The three counts add up to the frames found on disk; the first and last\n"
-    "frame are those of the present frames.\n"
+    "caption file; unreadable ones have a caption file that cannot be opened, a screenshot the\n"
+    "loader refuses or a path too long for the viewer. The three counts add up to the frames\n"
+    "found on disk; the first and last frame are those of the present frames.\n"
     "\n"
     "With SESSION: the session's table of contents, one line per frame found on disk: its\n"
     "position as the viewer's title shows it, its state, the picture size and the caption:\n"
     "  [3.007]  present         1920x1080  Hand 12\n"
-    "The state is present, no-caption, no-screenshot, bad-caption or bad-screenshot\n"
-    "('kelvista-replay check --help' explains each). Pipe it to grep to find a frame.\n"
+    "The state is present, no-caption, no-screenshot, path-too-long, bad-caption or\n"
+    "bad-screenshot ('kelvista-replay check --help' explains each); path-too-long means the\n"
+    "frame's path is longer than the 259 bytes the viewer's paths hold, so the viewer finds no\n"
+    "frame there. Pipe it to grep to find a frame.\n"
     "\n"
     "Options:\n"
     "  --json        one JSON object per line instead, with the same fields: per session\n"
@@ -46,12 +50,15 @@ const char kDetails[] =
     "                frame {\"session\":3,\"frame\":7,\"state\":\"present\",\"width\":1920,\n"
     "                \"height\":1080,\"caption\":\"Hand 12\"} (no \"width\" and \"height\" when\n"
     "                the size is unknown; the caption as one line of UTF-8, as in the text)\n"
+    "                and for a session folder that cannot be listed\n"
+    "                {\"session\":4,\"readable\":false,\"error\":\"Permission denied\"}\n"
     "  -h, --help    shows this help\n"
     "\n"
     "Names of files and folders are printed escaped, as 'kelvista-replay check --help' says.\n"
     "\n"
-    "Exit codes: 0 listed, 1 no replay folder or no such session (or the output cannot be\n"
-    "written), 2 usage error.\n"
+    "Exit codes: 0 listed, 1 no replay folder, no such session or a session folder that cannot\n"
+    "be listed (the other sessions are still listed), or the output cannot be written; 2 usage\n"
+    "error.\n"
     "\n"
     "Examples:\n"
     "  kelvista-replay ls\n"
@@ -80,6 +87,7 @@ void Count(SessionCounts& counts, const FrameReport& report) {
         case FrameStatus::NoCaption:
             ++counts.incomplete;
             break;
+        case FrameStatus::PathTooLong:
         case FrameStatus::BadCaption:
         case FrameStatus::BadScreenshot:
             ++counts.unreadable;
@@ -107,6 +115,18 @@ QJsonObject SessionJson(int32_t session, const SessionCounts& counts) {
     }
     json.insert("incomplete", static_cast<qint64>(counts.incomplete));
     json.insert("unreadable", static_cast<qint64>(counts.unreadable));
+    return json;
+}
+
+std::string UnreadableSessionLine(const SessionScan& scan) {
+    return "session " + std::to_string(scan.session) + ": cannot read the folder: " + scan.error;
+}
+
+QJsonObject UnreadableSessionJson(const SessionScan& scan) {
+    QJsonObject json;
+    json.insert("session", scan.session);
+    json.insert("readable", false);
+    json.insert("error", QString::fromStdString(scan.error));
     return json;
 }
 
@@ -154,6 +174,15 @@ public:
         m_out.flush();
     }
 
+    void unreadableSession(const SessionScan& scan) {
+        if (m_json) {
+            line(UnreadableSessionJson(scan));
+        } else {
+            m_out << UnreadableSessionLine(scan) << "\n";
+        }
+        m_out.flush();
+    }
+
     void frame(const FrameReport& report) {
         if (m_json) {
             line(FrameJson(report));
@@ -181,21 +210,28 @@ InspectOptions ProbeOptions(bool readCaption) {
 }
 
 // One session at a time, so only one session's listing is held and each line is printed as soon
-// as its session is counted.
-void ListSessions(const ReplayTree& tree, ListingPrinter& printer) {
+// as its session is counted. False when a session folder could not be listed.
+bool ListSessions(const ReplayTree& tree, ListingPrinter& printer) {
     const InspectOptions options = ProbeOptions(false);
     Progress progress("ls", tree.sessions.size());
+    bool allListed = true;
     for (const int32_t session : tree.sessions) {
         const SessionScan scan = ScanSession(session);
         SessionCounts counts;
         InspectSession(scan, options, [&](FrameReport&& report) { Count(counts, report); });
         progress.clear();
-        printer.session(session, counts);
+        if (scan.readable) {
+            printer.session(session, counts);
+        } else {
+            printer.unreadableSession(scan);
+            allListed = false;
+        }
         progress.advance();
         if (!printer.writing()) {
-            return;  // the output failed: RunTool reports it
+            return false;  // the output failed: RunTool reports it
         }
     }
+    return allListed;
 }
 
 int ListFrames(const QString& sessionText, ListingPrinter& printer, CommandStreams io) {
@@ -243,11 +279,11 @@ int RunLs(const QStringList& arguments, CommandStreams io) {
         for (const int32_t session : tree->sessions) {
             io.out << session << "\n";
         }
-    } else {
-        ListSessions(*tree, printer);
+    } else if (!ListSessions(*tree, printer)) {
+        exitCode = kExitFailure;
     }
     io.out.flush();
-    return kExitSuccess;
+    return exitCode;
 }
 
 }  // namespace

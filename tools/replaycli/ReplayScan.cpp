@@ -1,9 +1,13 @@
 #include "ReplayScan.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
-#include <map>
 #include <system_error>
 
 #include "DecimalNumber.h"
@@ -27,11 +31,16 @@ bool ByPath(const NameProblem& a, const NameProblem& b) {
     return a.path < b.path;
 }
 
+// The session's folder on disk, also when its path is too long for the viewer, whose frames are
+// then reported as such.
+std::string SessionFolderOnDisk(int32_t session) {
+    return FullReplayPath(SessionRelativeFolder(session));
+}
+
 // True when the session's folder exists.
 bool SessionExists(int32_t session) {
-    const std::string folder = SessionFolder(session);
     std::error_code ignored;
-    return !folder.empty() && fs::is_directory(folder, ignored);
+    return fs::is_directory(SessionFolderOnDisk(session), ignored);
 }
 
 // The replay folder's listing; nullopt and a one-line `error` when it is missing or unreadable.
@@ -76,58 +85,135 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
     return tree;
 }
 
-// FrameBasePath of a frame listed in `folder`, the session's composed folder. FrameBasePath reads
-// the settings for every path; it appends the relative name whole whenever the result fits the
-// path capacity, and the result is then the folder, a separator and the frame's name.
-std::string BasePathIn(const std::string& folder, int32_t session, int32_t frame) {
-    char name[32];
-    std::snprintf(name, sizeof name, "%cframe%03d", kPathSeparator, frame);
-    std::string path = folder + name;
-    return path.size() < kPathCapacity ? path : FrameBasePath(session, frame);
+ListedType TypeOf(unsigned char type) {
+    switch (type) {
+        case DT_REG:
+            return ListedType::Regular;
+        case DT_LNK:
+            return ListedType::Link;
+        case DT_DIR:
+            return ListedType::Folder;
+        case DT_UNKNOWN:
+            return ListedType::Unknown;
+        default:
+            return ListedType::Other;
+    }
+}
+
+// Whether a name in the folder is a folder, or a link to one, as a path's status would say.
+bool IsFolderIn(const SessionFolder& folder, const char* name, ListedType type) {
+    if (type == ListedType::Folder) {
+        return true;
+    }
+    if (type != ListedType::Link && type != ListedType::Unknown) {
+        return false;
+    }
+    struct stat status {};
+    return ::fstatat(folder.fd(), name, &status, 0) == 0 && S_ISDIR(status.st_mode);
+}
+
+// One frame file as listed.
+struct ListedFile {
+    int32_t frame;
+    FrameFileKind kind;
+    ListedType type;
+};
+
+// Lists `folder` into frame files and names that do not follow the layout. False, with errno's
+// code in `error`, when the listing fails.
+bool ListSessionFolder(const SessionFolder& folder, const std::string& relativeFolder,
+                       std::vector<ListedFile>& files, std::vector<NameProblem>& badNames,
+                       int& error) {
+    // The listing reads a descriptor of its own; the folder's stays for the opens that follow.
+    const int listing = ::fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0);
+    DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
+    if (dir == nullptr) {
+        error = errno;
+        if (listing >= 0) {
+            ::close(listing);
+        }
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            const ListedType type = TypeOf(entry->d_type);
+            if (const std::optional<FrameFileName> file = ParseFrameFileName(name)) {
+                files.push_back({file->frame, file->kind, type});
+            } else {
+                const char* reason = IsFolderIn(folder, entry->d_name, type)
+                                         ? "folder inside a session"
+                                         : "not a frame file name (frame<NNN>.bmp/.htm)";
+                badNames.push_back({relativeFolder + kPathSeparator + std::string(name), reason});
+            }
+        }
+        errno = 0;
+    }
+    error = errno;
+    ::closedir(dir);
+    return error == 0;
 }
 
 }  // namespace
 
+SessionFolder::SessionFolder(std::string path) : m_path(std::move(path)) {
+    do {
+        m_fd = ::open(m_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (m_fd < 0 && errno == EINTR);
+    m_error = m_fd < 0 ? errno : 0;
+}
+
+SessionFolder::~SessionFolder() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+std::optional<std::string> BasePathOf(const FrameEntry& entry, size_t& length) {
+    // The composition appends the relative name whole whenever the result fits the path
+    // capacity, and the result is then the session's folder, a separator and the frame's name;
+    // so the settings need not be read again for every frame.
+    std::string path = entry.folder->path() + kPathSeparator + FrameName(entry.frame);
+    length = path.size();
+    if (path.size() >= kPathCapacity) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 SessionScan ScanSession(int32_t session) {
     SessionScan scan;
     scan.session = session;
-    scan.folder = SessionFolder(session);
+    scan.folder = SessionFolderOnDisk(session);
     scan.relativeFolder = SessionRelativeFolder(session);
+    scan.openFolder = std::make_shared<SessionFolder>(scan.folder);
 
-    std::error_code ec;
-    fs::directory_iterator it(scan.folder, ec);
-    if (ec || scan.folder.empty()) {
+    int error = scan.openFolder->openError();
+    std::vector<ListedFile> files;
+    if (error != 0 ||
+        !ListSessionFolder(*scan.openFolder, scan.relativeFolder, files, scan.badNames, error)) {
         scan.readable = false;
-        scan.error = ec ? ec.message() : "path too long";
+        scan.error = std::generic_category().message(error);
+        scan.badNames.clear();
         return scan;
     }
-    std::map<int32_t, FrameEntry> frames;
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        const std::optional<FrameFileName> file = ParseFrameFileName(name);
-        if (!file) {
-            const char* reason = IsDirectory(*it) ? "folder inside a session"
-                                                  : "not a frame file name (frame<NNN>.bmp/.htm)";
-            scan.badNames.push_back({scan.relativeFolder + kPathSeparator + name, reason});
-            continue;
+    std::sort(files.begin(), files.end(),
+              [](const ListedFile& a, const ListedFile& b) { return a.frame < b.frame; });
+    for (const ListedFile& file : files) {
+        if (scan.frames.empty() || scan.frames.back().frame != file.frame) {
+            FrameEntry& entry = scan.frames.emplace_back();
+            entry.frame = file.frame;
+            entry.folder = scan.openFolder.get();
         }
-        FrameEntry& entry = frames[file->frame];
-        entry.frame = file->frame;
-        if (file->kind == FrameFileKind::Screenshot) {
+        FrameEntry& entry = scan.frames.back();
+        if (file.kind == FrameFileKind::Screenshot) {
             entry.screenshotListed = true;
+            entry.screenshotType = file.type;
         } else {
             entry.captionListed = true;
+            entry.captionType = file.type;
         }
-    }
-    if (ec) {
-        scan.readable = false;
-        scan.error = ec.message();
-        return scan;
-    }
-    scan.frames.reserve(frames.size());
-    for (auto& [frame, entry] : frames) {
-        entry.basePath = BasePathIn(scan.folder, session, frame);
-        scan.frames.push_back(std::move(entry));
     }
     std::sort(scan.badNames.begin(), scan.badNames.end(), ByPath);
     return scan;
@@ -157,7 +243,7 @@ std::optional<SessionScan> ScanNamedSession(const QString& text, const char* com
     if (!SessionExists(session)) {
         exitCode =
             io.fail(kExitFailure, who + "no session " + std::to_string(session) + " (no folder " +
-                                      EscapedName(SessionFolder(session)) + ")");
+                                      EscapedName(SessionFolderOnDisk(session)) + ")");
         return std::nullopt;
     }
     SessionScan scan = ScanSession(session);

@@ -200,10 +200,11 @@ def crop(picture, width, height):
 
 
 def viewer_pixels(build, environment, bmp, scratch):
-    """The frame as the loader decodes it, through `kelvista-replay decode --png`."""
+    """The frame as the loader decodes it, through `kelvista-replay decode --png` (decoded again
+    for each scale, so the PNG of the last one is replaced)."""
     out = scratch / (bmp.stem + "-decoded.png")
     subprocess.run([str(build / "tools" / "kelvista-replay"), "decode", str(bmp), "--png",
-                    str(out)], env=environment, check=True, capture_output=True)
+                    str(out), "--force"], env=environment, check=True, capture_output=True)
     return read_png(out.read_bytes())
 
 

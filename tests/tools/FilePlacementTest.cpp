@@ -17,6 +17,7 @@
 
 #include <QTemporaryDir>
 
+#include "FileBytes.h"
 #include "FileDescriptor.h"
 #include "FilePlacement.h"
 #include "InterruptSignals.h"
@@ -27,17 +28,6 @@ namespace kelvista::replaycli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 FileDescriptor OpenFolder(const std::string& path) {
     return FileDescriptor(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -53,7 +43,7 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
         if (entry.is_symlink()) {
             state += "-> " + fs::read_symlink(entry.path()).string();
         } else if (entry.is_regular_file()) {
-            state += Read(entry.path());
+            state += test::ReadFileBytes(entry.path());
         }
         entries[entry.path().filename().string()] = state;
     }
@@ -76,7 +66,7 @@ protected:
         fs::create_directory(m_folder);
         fs::create_directory(m_staging);
         for (const std::string& name : m_names) {
-            Write(m_staging + "/" + name, "new " + name);
+            test::WriteFileBytes(m_staging + "/" + name, "new " + name);
         }
         m_hooks.withoutRenameFlags = GetParam();
     }
@@ -95,7 +85,7 @@ TEST_P(Placement, NewFilesAreMovedIntoPlaceAllOfThem) {
     FilePlacement placement(folder.get(), staging.get(), options(false));
     ASSERT_TRUE(placement.placeAll(m_names).placed());
     EXPECT_EQ(Names(m_folder), m_names);
-    EXPECT_EQ(Read(m_folder + "/c.png"), "new c.png");
+    EXPECT_EQ(test::ReadFileBytes(m_folder + "/c.png"), "new c.png");
     EXPECT_TRUE(Names(m_staging).empty());
 }
 
@@ -104,7 +94,8 @@ TEST_P(Placement, WithoutReplaceANameThatAppearedMeanwhileStopsAndTakesBackTheOt
     const FileDescriptor staging = OpenFolder(m_staging);
     m_hooks.beforeMove = [this](size_t index, const std::string& name) {
         if (index == 2) {
-            Write(m_folder + "/" + name, "another run's");  // made while this run worked
+            test::WriteFileBytes(m_folder + "/" + name,
+                                 "another run's");  // made while this run worked
         }
         return 0;
     };
@@ -113,17 +104,17 @@ TEST_P(Placement, WithoutReplaceANameThatAppearedMeanwhileStopsAndTakesBackTheOt
     EXPECT_EQ(result.status, PlacementResult::Status::Exists);
     EXPECT_EQ(result.name, "c.png");
     EXPECT_EQ(Names(m_folder), std::vector<std::string>{"c.png"});
-    EXPECT_EQ(Read(m_folder + "/c.png"), "another run's");
+    EXPECT_EQ(test::ReadFileBytes(m_folder + "/c.png"), "another run's");
     EXPECT_EQ(Names(m_staging), m_names);  // ready to be removed with the staging folder
 }
 
 TEST_P(Placement, AFailedThirdOfFiveMovesLeavesTheFolderAsItWas) {
     // Originals under three names (one of them a link), none under the other two.
-    Write(m_folder + "/a.png", "old a");
-    Write(m_dir.filePath("elsewhere").toStdString(), "pointed to");
+    test::WriteFileBytes(m_folder + "/a.png", "old a");
+    test::WriteFileBytes(m_dir.filePath("elsewhere").toStdString(), "pointed to");
     fs::create_symlink(m_dir.filePath("elsewhere").toStdString(), m_folder + "/b.png");
-    Write(m_folder + "/d.png", "old d");
-    Write(m_folder + "/kept.txt", "not ours");
+    test::WriteFileBytes(m_folder + "/d.png", "old d");
+    test::WriteFileBytes(m_folder + "/kept.txt", "not ours");
     const std::map<std::string, std::string> before = Snapshot(m_folder);
     const FileDescriptor folder = OpenFolder(m_folder);
     const FileDescriptor staging = OpenFolder(m_staging);
@@ -140,33 +131,33 @@ TEST_P(Placement, AFailedThirdOfFiveMovesLeavesTheFolderAsItWas) {
     EXPECT_EQ(result.reason, "Input/output error");
     EXPECT_TRUE(result.undoFailed.empty()) << result.undoFailed;
     EXPECT_EQ(Snapshot(m_folder), before);
-    EXPECT_EQ(Read(m_dir.filePath("elsewhere").toStdString()), "pointed to");
+    EXPECT_EQ(test::ReadFileBytes(m_dir.filePath("elsewhere").toStdString()), "pointed to");
     for (const std::string& name : m_names) {
-        EXPECT_EQ(Read(m_staging + "/" + name), "new " + name);
+        EXPECT_EQ(test::ReadFileBytes(m_staging + "/" + name), "new " + name);
     }
 }
 
 TEST_P(Placement, ReplacingALinkReplacesTheLinkNotWhatItPointsTo) {
     const std::string victim = m_dir.filePath("victim").toStdString();
-    Write(victim, "must stay");
+    test::WriteFileBytes(victim, "must stay");
     fs::create_symlink(victim, m_folder + "/a.png");
     const FileDescriptor folder = OpenFolder(m_folder);
     const FileDescriptor staging = OpenFolder(m_staging);
     FilePlacement placement(folder.get(), staging.get(), options(true));
     ASSERT_TRUE(placement.placeAll({"a.png"}).placed());
     EXPECT_FALSE(fs::is_symlink(m_folder + "/a.png"));
-    EXPECT_EQ(Read(m_folder + "/a.png"), "new a.png");
-    EXPECT_EQ(Read(victim), "must stay");
+    EXPECT_EQ(test::ReadFileBytes(m_folder + "/a.png"), "new a.png");
+    EXPECT_EQ(test::ReadFileBytes(victim), "must stay");
 
     // Taken back after success (a signal at the last moment): the link is there again.
     std::string error;
     EXPECT_TRUE(placement.undo(error)) << error;
     EXPECT_TRUE(fs::is_symlink(m_folder + "/a.png"));
-    EXPECT_EQ(Read(victim), "must stay");
+    EXPECT_EQ(test::ReadFileBytes(victim), "must stay");
 }
 
 TEST_P(Placement, ASignalBetweenMovesTakesEveryMoveBack) {
-    Write(m_folder + "/b.png", "old b");
+    test::WriteFileBytes(m_folder + "/b.png", "old b");
     const std::map<std::string, std::string> before = Snapshot(m_folder);
     const FileDescriptor folder = OpenFolder(m_folder);
     const FileDescriptor staging = OpenFolder(m_staging);
@@ -193,8 +184,8 @@ TEST(PlacementChecks, TargetsThatCannotBeReplacedAreRefusedBeforeAnythingMoves) 
     const std::string replay = dir.filePath("replay").toStdString();
     fs::create_directories(out + "/b.png");
     fs::create_directories(replay + "/session0");
-    Write(replay + "/session0/frame000.bmp", "screenshot");
-    Write(out + "/a.png", "old a");
+    test::WriteFileBytes(replay + "/session0/frame000.bmp", "screenshot");
+    test::WriteFileBytes(out + "/a.png", "old a");
     const FileDescriptor folder = OpenFolder(out);
     struct stat info {};
     ASSERT_EQ(stat(replay.c_str(), &info), 0);
@@ -214,12 +205,12 @@ TEST(PlacementChecks, TargetsThatCannotBeReplacedAreRefusedBeforeAnythingMoves) 
     // The move itself checks too: nothing moved, the staged files still staged.
     const std::string staging = dir.filePath("staging").toStdString();
     fs::create_directory(staging);
-    Write(staging + "/a.png", "new a");
-    Write(staging + "/b.png", "new b");
+    test::WriteFileBytes(staging + "/a.png", "new a");
+    test::WriteFileBytes(staging + "/b.png", "new b");
     const FileDescriptor stagingFd = OpenFolder(staging);
     FilePlacement placement(folder.get(), stagingFd.get(), {true, &protect, nullptr});
     EXPECT_EQ(placement.placeAll({"a.png", "b.png"}).status, PlacementResult::Status::Refused);
-    EXPECT_EQ(Read(out + "/a.png"), "old a");
+    EXPECT_EQ(test::ReadFileBytes(out + "/a.png"), "old a");
     EXPECT_EQ(Names(staging), (std::vector<std::string>{"a.png", "b.png"}));
 
     EXPECT_EQ(ExistingNames(folder.get(), {"a.png", "b.png", "c.png", "d.png"}),
@@ -235,8 +226,8 @@ TEST(PlacementChecks, AnImmutableTargetIsRefusedAndAMoveThatFailsAnywayIsTakenBa
     fs::create_directory(out);
     fs::create_directory(staging);
     for (const char* name : {"a.png", "b.png", "c.png"}) {
-        Write(out + "/" + name, std::string("old ") + name);
-        Write(staging + "/" + name, std::string("new ") + name);
+        test::WriteFileBytes(out + "/" + name, std::string("old ") + name);
+        test::WriteFileBytes(staging + "/" + name, std::string("new ") + name);
     }
     const FileDescriptor locked(open((out + "/b.png").c_str(), O_RDONLY));
     const auto setImmutable = [&locked](bool immutable) {
@@ -295,7 +286,7 @@ TEST(Staging, AFolderIsMadeLockedAndRemovedWithItsFiles) {
     // Locked: another open of the folder cannot take the lock while the run lives.
     const FileDescriptor other = OpenFolder(path);
     EXPECT_NE(flock(other.get(), LOCK_EX | LOCK_NB), 0);
-    Write(path + "/a.png", "a");
+    test::WriteFileBytes(path + "/a.png", "a");
     EXPECT_EQ(RemoveStaleStaging(parent.get()), 0u);
     EXPECT_TRUE(fs::exists(path + "/a.png"));
     staging.reset();
@@ -307,15 +298,15 @@ TEST(Staging, LeftOversOfRunsThatAreGoneAreRemovedAndNothingElse) {
     const std::string root = dir.path().toStdString();
     // Stale: its run was killed, its lock is free.
     fs::create_directory(root + "/.kelvista-replay-export-Stale1");
-    Write(root + "/.kelvista-replay-export-Stale1/session0-frame000.png", "half");
+    test::WriteFileBytes(root + "/.kelvista-replay-export-Stale1/session0-frame000.png", "half");
     // Not ours: a link of a staging name to a folder of files, a folder holding a folder, a file
     // of a staging name, a folder of another name.
     fs::create_directory(root + "/victim");
-    Write(root + "/victim/precious", "precious");
+    test::WriteFileBytes(root + "/victim/precious", "precious");
     fs::create_directory_symlink(root + "/victim", root + "/.kelvista-replay-export-Linked");
     fs::create_directories(root + "/.kelvista-replay-export-Nested/inner");
-    Write(root + "/.kelvista-replay-export-Nested/file", "x");
-    Write(root + "/.kelvista-replay-sheet-AFile0", "x");
+    test::WriteFileBytes(root + "/.kelvista-replay-export-Nested/file", "x");
+    test::WriteFileBytes(root + "/.kelvista-replay-sheet-AFile0", "x");
     fs::create_directory(root + "/.kelvista-replay-export-long-name");
     const FileDescriptor parent = OpenFolder(root);
 
@@ -324,7 +315,7 @@ TEST(Staging, LeftOversOfRunsThatAreGoneAreRemovedAndNothingElse) {
               (std::vector<std::string>{
                   ".kelvista-replay-export-Linked", ".kelvista-replay-export-Nested",
                   ".kelvista-replay-export-long-name", ".kelvista-replay-sheet-AFile0", "victim"}));
-    EXPECT_EQ(Read(root + "/victim/precious"), "precious");
+    EXPECT_EQ(test::ReadFileBytes(root + "/victim/precious"), "precious");
     EXPECT_TRUE(fs::exists(root + "/.kelvista-replay-export-Nested/file"));
 }
 

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include "FileBytes.h"
 #include "FileDescriptor.h"
 #include "InterruptSignals.h"
 #include "NewFile.h"
@@ -25,13 +26,6 @@ namespace kelvista::replaycli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
 
 ProtectedFolder Protect(const std::string& path) {
     struct stat info {};
@@ -58,7 +52,7 @@ TEST_F(OutputFolderTest, MakesMissingFoldersAndTakesBackOnlyThoseItMade) {
     std::string reason;
     ASSERT_TRUE(WriteNewFile(folder->fd(), "x", "bytes", reason)) << reason;
     folder->removeMadeFolders();  // c holds a file: it stays, and so does a
-    EXPECT_EQ(Read(path("kept/a/c/x")), "bytes");
+    EXPECT_EQ(test::ReadFileBytes(path("kept/a/c/x")), "bytes");
     EXPECT_FALSE(fs::exists(path("kept/a/b")));
 
     fs::remove(path("kept/a/c/x"));
@@ -124,7 +118,7 @@ TEST_F(OutputFolderTest, WritesFollowTheFolderOpenedNotItsPath) {
     fs::create_directory(path("out"));
     std::string reason;
     ASSERT_TRUE(WriteNewFile(folder->fd(), "x", "bytes", reason)) << reason;
-    EXPECT_EQ(Read(path("moved/x")), "bytes");
+    EXPECT_EQ(test::ReadFileBytes(path("moved/x")), "bytes");
     EXPECT_FALSE(fs::exists(path("out/x")));
     EXPECT_TRUE(folder->sync());
 }
@@ -136,7 +130,7 @@ TEST_F(OutputFolderTest, NewFilesNeverReplaceAFileNorWriteThroughALink) {
     std::string reason;
     EXPECT_FALSE(WriteNewFile(folder.get(), "existing", "new", reason));
     EXPECT_EQ(reason, "File exists");
-    EXPECT_EQ(Read(path("existing")), "old");
+    EXPECT_EQ(test::ReadFileBytes(path("existing")), "old");
     EXPECT_FALSE(WriteNewFile(folder.get(), "dangling", "new", reason));
     EXPECT_FALSE(fs::exists(path("target")));
     // A filler that fails leaves no file behind.
@@ -165,7 +159,7 @@ std::string CapturedStderr(Run run) {
     fflush(stderr);
     dup2(saved, STDERR_FILENO);
     close(saved);
-    return Read(file);
+    return test::ReadFileBytes(file);
 }
 
 TEST(PngOutput, AFullDiskIsTheSystemsReasonAndNothingOnStderr) {

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include "BmpBytes.h"
+#include "FileBytes.h"
 #include "ReplayTree.h"
 #include "RunTool.h"
 #include "TestPictures.h"
@@ -26,17 +27,6 @@ namespace fs = std::filesystem;
 using test::Lines;
 using test::RunInProcess;
 using test::ToolRun;
-
-std::string Read(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::string LastLine(const std::string& text) {
     const std::vector<std::string> lines = Lines(text);
@@ -51,7 +41,7 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
         lstat(entry.path().c_str(), &info);
         std::string state = std::to_string(info.st_mode) + " " + std::to_string(info.st_ino);
         if (entry.is_regular_file() && !entry.is_symlink()) {
-            state += " " + Read(entry.path());
+            state += " " + test::ReadFileBytes(entry.path());
         }
         entries[fs::relative(entry.path(), folder).string()] = state;
     }
@@ -119,7 +109,7 @@ TEST_F(WriteSafety, AForcedExportOverATargetItCannotReplaceChangesNothing) {
 
 TEST_F(WriteSafety, ForceReplacesALinkAtATargetNameAndLeavesWhatItPointsTo) {
     const std::string victim = m_dir.filePath("victim").toStdString();
-    Write(victim, "must stay");
+    test::WriteFileBytes(victim, "must stay");
     const std::string decodeOut = out("decoded.png");
     const std::vector<std::pair<std::vector<std::string>, std::string>> runs = {
         {{"export", "0.1", "--to", out()}, out("captions.tsv")},
@@ -141,7 +131,7 @@ TEST_F(WriteSafety, ForceReplacesALinkAtATargetNameAndLeavesWhatItPointsTo) {
         const ToolRun run = Run(forced);
         EXPECT_EQ(run.code, 0) << arguments[0] << ": " << run.err;
         EXPECT_FALSE(fs::is_symlink(target)) << arguments[0];
-        EXPECT_EQ(Read(victim), "must stay") << arguments[0];
+        EXPECT_EQ(test::ReadFileBytes(victim), "must stay") << arguments[0];
     }
 }
 
@@ -151,7 +141,7 @@ TEST_F(WriteSafety, NothingIsWrittenIntoTheReplayTreeWhateverThePathAndWithForce
     fs::create_directory_symlink(m_tree.root(), linkedRoot);
     const std::string dotted = out("../root/replay/session0");
     const std::string own = screenshot(1);
-    const std::string ownBytes = Read(own);
+    const std::string ownBytes = test::ReadFileBytes(own);
     const std::map<std::string, std::string> before = Snapshot(replay);
     fs::create_symlink(own, out("own.bmp"));
     const std::vector<std::vector<std::string>> runs = {
@@ -176,7 +166,7 @@ TEST_F(WriteSafety, NothingIsWrittenIntoTheReplayTreeWhateverThePathAndWithForce
         ASSERT_EQ(Lines(run.err).size(), 1u) << shown << run.err;
         EXPECT_EQ(Snapshot(replay), before) << shown;
     }
-    EXPECT_EQ(Read(own), ownBytes);
+    EXPECT_EQ(test::ReadFileBytes(own), ownBytes);
     EXPECT_TRUE(fs::is_symlink(out("own.bmp")));
 }
 
@@ -184,12 +174,12 @@ TEST_F(WriteSafety, DecodeAndFrameRefuseAnExistingPngUnlessForcedAndNeverTheirIn
     for (const std::string command : {"decode", "frame"}) {
         const std::string input = command == "decode" ? screenshot(2) : "0.2";
         const std::string png = out(command + ".png");
-        Write(png, "kept");
+        test::WriteFileBytes(png, "kept");
         ToolRun run = Run({command, input, "--png", png});
         EXPECT_EQ(run.code, 1) << command;
         EXPECT_EQ(LastLine(run.err), "kelvista-replay: " + command + ": " + png +
                                          " exists; nothing written (--force replaces it)");
-        EXPECT_EQ(Read(png), "kept");
+        EXPECT_EQ(test::ReadFileBytes(png), "kept");
         run = Run({command, input, "--png", png, "--force"});
         EXPECT_EQ(run.code, 0) << run.err;
         EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QSize(4, 3));
@@ -203,13 +193,13 @@ TEST_F(WriteSafety, DecodeAndFrameRefuseAnExistingPngUnlessForcedAndNeverTheirIn
         EXPECT_EQ(LastLine(run.err),
                   "kelvista-replay: decode: " + png + " is the file being read; nothing written");
     }
-    EXPECT_EQ(Read(copy), Read(screenshot(0)));
+    EXPECT_EQ(test::ReadFileBytes(copy), test::ReadFileBytes(screenshot(0)));
 }
 
 TEST_F(WriteSafety, AStagingFolderLeftByAKilledRunGoesWithTheNextExport) {
     const std::string stale = out(".kelvista-replay-export-K1lled");
     fs::create_directory(stale);
-    Write(stale + "/session0-frame000.png", "half written");
+    test::WriteFileBytes(stale + "/session0-frame000.png", "half written");
     ASSERT_EQ(Run({"export", "0.1", "--to", out()}).code, 0);
     EXPECT_FALSE(fs::exists(stale));
     // The sheet cleans up in its folder too; the user's own hidden folders stay.

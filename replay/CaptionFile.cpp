@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -107,6 +108,44 @@ size_t ReadFileStart(int fd, char* buffer, size_t capacity, uint64_t size) {
     }
     return done;
 }
+
+enum class ListedRead { Read, Unopenable, LinkNow };
+
+// Reads the start of `name`, which the folder's listing called a regular file, without asking for
+// its status: a short read of a regular file is its end. A name that is a link now is left to
+// the full test; one that is a pipe or a folder now fails its read, and then its status says so.
+ListedRead ReadListedRegularFile(int folderFd, const char* name, char* buffer, size_t capacity,
+                                 size_t& done) {
+    int fd;
+    do {
+        fd = ::openat(folderFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return errno == ELOOP ? ListedRead::LinkNow : ListedRead::Unopenable;
+    }
+    ListedRead outcome = ListedRead::Read;
+    done = 0;
+    while (done < capacity) {
+        const size_t wanted = capacity - done;
+        const ssize_t got = ::pread(fd, buffer + done, wanted, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            struct stat status {};
+            if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+                outcome = ListedRead::Unopenable;
+            }
+            break;  // a read error in a regular file ends it as the end does
+        }
+        done += static_cast<size_t>(got);
+        if (static_cast<size_t>(got) < wanted) {
+            break;
+        }
+    }
+    ::close(fd);
+    return outcome;
+}
 #endif
 
 }  // namespace
@@ -126,7 +165,21 @@ std::string CaptionLineOf(std::string_view firstBytes) {
 
 #ifndef _WIN32
 
-bool ReadCaptionFileAt(int folderFd, const char* name, std::string& captionOut) {
+bool ReadCaptionFileAt(int folderFd, const char* name, std::string& captionOut,
+                       bool listedRegular) {
+    if (listedRegular) {
+        char buffer[kCaptionLineCapacity];
+        size_t got = 0;
+        switch (ReadListedRegularFile(folderFd, name, buffer, sizeof buffer, got)) {
+            case ListedRead::Read:
+                captionOut = CaptionLineOf(std::string_view(buffer, got));
+                return true;
+            case ListedRead::Unopenable:
+                return false;
+            case ListedRead::LinkNow:
+                break;
+        }
+    }
     uint64_t size = 0;
     const int fd = OpenRegularFileAt(folderFd, name, &size);
     if (fd < 0) {

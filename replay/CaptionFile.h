@@ -26,8 +26,11 @@ bool ReadCaptionFile(const std::string& path, std::string& captionOut);
 
 #ifndef _WIN32
 // The same for `name` in the open folder `folderFd`: one open, the file's status, as a rule one
-// read, and a close.
-bool ReadCaptionFileAt(int folderFd, const char* name, std::string& captionOut);
+// read, and a close. With `listedRegular` (the folder's listing has just called the name a regular
+// file, not a link) the status is asked only when the name turns out to be something else since:
+// the open refuses a link, and a read that fails says it is no regular file.
+bool ReadCaptionFileAt(int folderFd, const char* name, std::string& captionOut,
+                       bool listedRegular = false);
 #endif
 
 // Caption bytes as text: UTF-8 when they are valid UTF-8 (a leading byte order mark dropped),

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -50,6 +51,10 @@ TEST_P(ReadCaptionLineTest, FirstBytesAndFilesGiveTheSameCaption) {
     EXPECT_TRUE(ReadCaptionFileAt(folder, "frame.htm", caption));
     EXPECT_EQ(caption, GetParam().caption);
     EXPECT_FALSE(ReadCaptionFileAt(folder, "missing.htm", caption));
+    // Read as a name the folder's listing called a regular file.
+    caption = "unchanged";
+    EXPECT_TRUE(ReadCaptionFileAt(folder, "frame.htm", caption, true));
+    EXPECT_EQ(caption, GetParam().caption);
     ::close(folder);
 }
 
@@ -117,6 +122,33 @@ TEST(ReadCaptionFileTest, FileWithoutASizeIsStillRead) {
     EXPECT_EQ(caption, expected);
 }
 #endif
+
+// A name the listing called a regular file may be something else by the time it is read: what it
+// is then decides, as it does for a name read without the listing's word.
+TEST(ReadCaptionFileTest, ANameListedAsRegularIsJudgedByWhatItIsWhenRead) {
+    const test::ReplayTree tree;
+    tree.writeFile("real.htm", "Linked caption\r\n");
+    ASSERT_EQ(::symlink("real.htm", tree.path("link.htm").c_str()), 0);
+    ASSERT_EQ(::mkfifo(tree.path("pipe.htm").c_str(), 0644), 0);
+    ASSERT_EQ(::mkdir(tree.path("folder.htm").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("nowhere.htm", tree.path("dangling.htm").c_str()), 0);
+    const int folder = ::open(tree.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    for (const char* name : {"link.htm", "pipe.htm", "folder.htm", "dangling.htm", "gone.htm"}) {
+        std::string listed = "unchanged";
+        std::string unlisted = "unchanged";
+        EXPECT_EQ(ReadCaptionFileAt(folder, name, listed, true),
+                  ReadCaptionFileAt(folder, name, unlisted, false))
+            << name;
+        EXPECT_EQ(listed, unlisted) << name;
+    }
+    std::string caption;
+    EXPECT_TRUE(ReadCaptionFileAt(folder, "link.htm", caption, true));
+    EXPECT_EQ(caption, "Linked caption");
+    EXPECT_FALSE(ReadCaptionFileAt(folder, "pipe.htm", caption, true));
+    EXPECT_FALSE(ReadCaptionFileAt(folder, "folder.htm", caption, true));
+    ::close(folder);
+}
 
 }  // namespace
 }  // namespace kelvista

@@ -116,7 +116,8 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     if (entry.captionListed && MayBeRegularFile(entry.captionType)) {
         if (options.readCaption) {
             report.captionRead =
-                ReadCaptionFileAt(entry.folder->fd(), captionName.c_str(), report.caption);
+                ReadCaptionFileAt(entry.folder->fd(), captionName.c_str(), report.caption,
+                                  entry.captionType == ListedType::Regular);
             report.captionOpens = report.captionRead;
         } else {
             report.captionOpens = OpensIn(entry, captionName);

@@ -168,6 +168,10 @@ TEST_F(WriteSafety, NothingIsWrittenIntoTheReplayTreeWhateverThePathAndWithForce
     }
     EXPECT_EQ(test::ReadFileBytes(own), ownBytes);
     EXPECT_TRUE(fs::is_symlink(out("own.bmp")));
+    // A link outside the tree that leads into it is named as what it is.
+    EXPECT_EQ(Run({"frame", "0.1", "--png", out("own.bmp"), "--force"}).err,
+              "kelvista-replay: frame: " + out("own.bmp") + " leads into the replay folder " +
+                  replay + "; nothing written\n");
 }
 
 TEST_F(WriteSafety, DecodeAndFrameRefuseAnExistingPngUnlessForcedAndNeverTheirInput) {

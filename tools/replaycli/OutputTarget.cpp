@@ -63,9 +63,8 @@ std::optional<SingleFileOutput> SingleFileOutput::Prepare(const Request& request
     }
     std::optional<ProtectedFolder> protect = ProtectedReplayFolder();
     const ProtectedFolder* protectedFolder = protect ? &*protect : nullptr;
-    const auto inside = [&] {
-        error = who + shown + " is inside the replay folder " + ShownPath(protect->path) +
-                "; nothing written";
+    const auto inside = [&](const char* how) {
+        error = who + shown + how + ShownPath(protect->path) + "; nothing written";
         return std::nullopt;
     };
     OutputFolder::Failure failure;
@@ -73,7 +72,7 @@ std::optional<SingleFileOutput> SingleFileOutput::Prepare(const Request& request
         OutputFolder::Open(folderPath, false, protectedFolder, failure);
     if (!folder) {
         if (failure.kind == OutputFolder::Failure::Kind::Protected) {
-            return inside();
+            return inside(" is inside the replay folder ");
         }
         error = who + "cannot write to the folder " + ShownPath(folderPath) + ": " +
                 SystemReason(failure.errnum);
@@ -83,7 +82,7 @@ std::optional<SingleFileOutput> SingleFileOutput::Prepare(const Request& request
     struct stat entry {};
     if (fstatat(folder->fd(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0) {
         if (protect && LeadsInside(folder->fd(), name, protect->id)) {
-            return inside();
+            return inside(" leads into the replay folder ");
         }
         struct stat resolved {};
         if (request.input && (IdOf(entry) == *request.input ||

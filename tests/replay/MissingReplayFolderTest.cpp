@@ -9,6 +9,7 @@
 
 #include "MissingReplayFolder.h"
 #include "ReplayLayout.h"
+#include "UserSettingsFolder.h"
 
 namespace kelvista {
 namespace {
@@ -62,21 +63,12 @@ TEST(MissingReplayFolderTest, RootTooLongForItsReplayFolderSaysTheLimit) {
 }
 
 // The facts gathered from the user's real settings file ($XDG_CONFIG_HOME, fresh from main()).
-class CurrentReplayRootFactsTest : public testing::Test {
+class CurrentReplayRootFactsTest : public test::UserSettingsFolderTest {
 protected:
-    void SetUp() override {
-        m_folder = std::getenv("XDG_CONFIG_HOME");
-        m_file = m_folder / "Dravenor.conf";
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
+    CurrentReplayRootFactsTest() : UserSettingsFolderTest(true) {}
     void WriteSettings(const std::string& text) const {
         std::ofstream(m_file, std::ios::binary | std::ios::trunc) << text;
     }
-
-    fs::path m_folder;
-    fs::path m_file;
 };
 
 TEST_F(CurrentReplayRootFactsTest, TellEachCauseApart) {

@@ -19,6 +19,7 @@
 
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
+#include "UserSettingsFolder.h"
 
 namespace kelvista {
 namespace {
@@ -60,17 +61,9 @@ void DropFilePermissionOverride() {
 
 // The user's settings file ($XDG_CONFIG_HOME/Dravenor.conf, a fresh folder from main()) as
 // something other than a readable regular file of reasonable size.
-class SettingsFileKindsTest : public testing::Test {
+class SettingsFileKindsTest : public test::UserSettingsFolderTest {
 protected:
-    void SetUp() override {
-        const char* config = std::getenv("XDG_CONFIG_HOME");
-        ASSERT_NE(config, nullptr);
-        m_folder = config;
-        m_file = m_folder / "Dravenor.conf";
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
+    SettingsFileKindsTest() : UserSettingsFolderTest(true) {}
 
     static void WriteFile(const fs::path& path, const std::string& text) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
@@ -110,9 +103,6 @@ protected:
         EXPECT_EQ(values->state.outcome, SettingsFileState::Outcome::Refused) << what;
         EXPECT_EQ(values->state.problem, problem) << what;
     }
-
-    fs::path m_folder;
-    fs::path m_file;
 };
 
 constexpr char kSettings[] = "InstallFolder=/srv/r\nreplay_maxframes=20\n";

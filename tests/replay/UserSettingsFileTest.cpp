@@ -15,6 +15,7 @@
 
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
+#include "UserSettingsFolder.h"
 
 namespace kelvista {
 namespace {
@@ -22,17 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // The user's real store: $XDG_CONFIG_HOME/Dravenor.conf, which main() points at a fresh folder.
-class UserSettingsFileTest : public testing::Test {
+class UserSettingsFileTest : public test::UserSettingsFolderTest {
 protected:
-    void SetUp() override {
-        const char* config = std::getenv("XDG_CONFIG_HOME");
-        ASSERT_NE(config, nullptr);
-        m_folder = config;
-        m_file = m_folder / "Dravenor.conf";
-        fs::remove_all(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
     void writeFile(const std::string& text) {
         fs::create_directories(m_folder);
         std::ofstream(m_file, std::ios::binary | std::ios::trunc) << text;
@@ -54,9 +46,6 @@ protected:
         char buffer[kPathCapacity];
         return ReadSettingString("InstallFolder", buffer, sizeof buffer);
     }
-
-    fs::path m_folder;
-    fs::path m_file;
 };
 
 TEST_F(UserSettingsFileTest, StoreIsTheDravenorFileInTheUserConfigFolder) {

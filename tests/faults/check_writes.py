@@ -121,24 +121,24 @@ def check_signals(context, long):
                       f"{len(before)} entries before, {len(after)} after: "
                       f"{sorted(set(e[0] for e in after) ^ set(e[0] for e in before))}")
 
-    out = fresh_folder(context.work, "signal-frame")
-    names = set(os.listdir(out))
-    process = long.tool.start("frame", "2.0", "--png", os.path.join(out, "frame.png"))
-    started = wait_for_path(new_entry_in(out, names), 30)
-    exit_code = send_and_wait(process, signal.SIGTERM)
-    context.check("frame --png stopped by SIGTERM exits 143 and leaves nothing",
-                  started and exit_code == 143 and os.listdir(out) == [],
-                  f"temporary files seen: {started}, exit code {exit_code}, "
-                  f"left {os.listdir(out)}")
+    check_single_file_interrupted(context, long, "frame --png", signal.SIGTERM, 143, "signal-frame",
+                                  lambda out: ("frame", "2.0", "--png",
+                                               os.path.join(out, "frame.png")))
+    check_single_file_interrupted(context, long, "sheet", signal.SIGINT, 130, "signal-sheet",
+                                  lambda out: ("sheet", "0", "--to", os.path.join(out, "sheet.png"),
+                                               "--width", "4000", "--columns", "4"))
 
-    out = fresh_folder(context.work, "signal-sheet")
+
+def check_single_file_interrupted(context, long, label, sig, expected, folder, arguments):
+    """A command writing one file, stopped by `sig` once its temporary file is there, exits with
+    `expected` and leaves its folder empty."""
+    out = fresh_folder(context.work, folder)
     names = set(os.listdir(out))
-    process = long.tool.start("sheet", "0", "--to", os.path.join(out, "sheet.png"), "--width",
-                              "4000", "--columns", "4")
+    process = long.tool.start(*arguments(out))
     started = wait_for_path(new_entry_in(out, names), 30)
-    exit_code = send_and_wait(process, signal.SIGINT)
-    context.check("sheet stopped by SIGINT exits 130 and leaves nothing",
-                  started and exit_code == 130 and os.listdir(out) == [],
+    exit_code = send_and_wait(process, sig)
+    context.check(f"{label} stopped by {sig.name} exits {expected} and leaves nothing",
+                  started and exit_code == expected and os.listdir(out) == [],
                   f"temporary files seen: {started}, exit code {exit_code}, "
                   f"left {os.listdir(out)}")
 

@@ -9,11 +9,11 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "BmpLoader.h"
 #include "CaptionFile.h"
 #include "FrameNumbers.h"
 #include "MainFrame.h"
 #include "PixelBlock.h"
+#include "ReplayFrame.h"
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
 #include "ValueScanner.h"
@@ -79,8 +79,7 @@ void ReplayView::ShowFrame(int32_t session, int32_t frame) {
     // Frame mode is set before the presence test: a step to an absent frame still leaves it.
     m_mode = ViewMode::Frame;
     // A frame whose path does not fit has no path at all: it is not present.
-    const std::optional<std::string> basePath = FrameBasePath(session, frame);
-    if (basePath && FrameIsPresent(*basePath)) {
+    if (const std::optional<std::string> basePath = FindFrame(session, frame)) {
         m_nSession = session;
         m_nFrame = frame;
         LoadReplayFrame(*basePath);
@@ -133,17 +132,13 @@ void ReplayView::OnMaxFrames() {
 }
 
 int ReplayView::LoadReplayFrame(const std::string& basePath) {
-    std::string caption;
-    if (!ReadCaptionFile(basePath + ".htm", caption)) {
+    const FrameContent content = ReadFrame(basePath, m_hBitmap, m_dib);
+    if (content.outcome == FrameContent::Outcome::CaptionUnreadable) {
         ShowMissingFrame("MISSING FRAME (HTM)", basePath);
         return -1;
     }
-    SetMainWindowText(TitleText(CaptionText(caption), m_nSession, m_nFrame));
-
-    m_dib = DibSection{};
-    if (LoadBMP(basePath + ".bmp", m_hBitmap, m_dib) != 0) {
-        // The loader may leave an unusable bitmap behind; nothing uses it, so it goes now.
-        m_hBitmap.reset();
+    SetMainWindowText(TitleText(CaptionText(content.caption), m_nSession, m_nFrame));
+    if (content.outcome == FrameContent::Outcome::ScreenshotRefused) {
         ShowMissingFrame("MISSING FRAME (BMP)", basePath);
         return -1;
     }

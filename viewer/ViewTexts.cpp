@@ -9,14 +9,14 @@
 namespace kelvista {
 
 QString TitleText(const QString& caption, int32_t session, int32_t frame) {
-    return caption + QString::asprintf(" [%d.%03d]", session, frame);
+    return caption + QLatin1Char(' ') + QString::fromStdString(PositionText(session, frame));
 }
 
 std::string InfoText(const char* stamp, int32_t session, int32_t frame, int32_t maxFrames) {
     char buffer[kInfoTextCapacity] = {};
     const int written = std::snprintf(buffer, sizeof buffer,
                                       " %s\r\n"
-                                      " [session.frame] : [%d.%03d]\r\n"
+                                      " [session.frame] : %s\r\n"
                                       " max frames : %d\r\n"
                                       " -------------------------------------\r\n"
                                       " TAB  Next Frame\r\n"
@@ -25,7 +25,7 @@ std::string InfoText(const char* stamp, int32_t session, int32_t frame, int32_t 
                                       " F2  Goto [session.frame]\r\n"
                                       " F5  Refresh\r\n"
                                       " F10 Select MaxFrames\r\n",
-                                      stamp, session, frame, maxFrames);
+                                      stamp, PositionText(session, frame).c_str(), maxFrames);
     return written < 0 ? std::string() : std::string(buffer);
 }
 

@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 
 #include "DamagedTree.h"
-#include "HtmlExport.h"
 #include "RunTool.h"
+#include "render/HtmlExport.h"
 
 namespace kelvista::replaycli {
 namespace {

@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 
 #include "BmpLoader.h"
-#include "ContactSheet.h"
 #include "DamagedTree.h"
 #include "FrameImage.h"
 #include "RunTool.h"
+#include "render/ContactSheet.h"
 
 namespace kelvista::replaycli {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "CaptionFile.h"
 #include "FileDescriptor.h"
-#include "HtmlExport.h"
+#include "render/HtmlExport.h"
 
 namespace kelvista::replaycli {
 namespace {

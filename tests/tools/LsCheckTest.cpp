@@ -14,10 +14,10 @@
 
 #include "BmpBytes.h"
 #include "DamagedTree.h"
-#include "Findings.h"
 #include "ReplayLayout.h"
 #include "RunTool.h"
 #include "TestPictures.h"
+#include "inspect/Findings.h"
 
 namespace kelvista::replaycli {
 namespace {

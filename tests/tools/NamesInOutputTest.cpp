@@ -14,12 +14,12 @@
 #include <QTemporaryDir>
 
 #include "BmpBytes.h"
-#include "Command.h"
-#include "PathText.h"
 #include "ReplayTree.h"
 #include "RunTool.h"
 #include "SettingsStore.h"
 #include "TestPictures.h"
+#include "cli/Command.h"
+#include "cli/PathText.h"
 
 namespace kelvista::replaycli {
 namespace {

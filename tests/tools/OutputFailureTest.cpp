@@ -17,12 +17,12 @@
 
 #include "BmpBytes.h"
 #include "FileOutputBuffer.h"
-#include "FrameReport.h"
-#include "ParallelOrdered.h"
-#include "ReplayScan.h"
 #include "ReplayTree.h"
 #include "RunTool.h"
 #include "TestPictures.h"
+#include "inspect/FrameReport.h"
+#include "inspect/ParallelOrdered.h"
+#include "inspect/ReplayScan.h"
 
 namespace kelvista::replaycli {
 namespace {

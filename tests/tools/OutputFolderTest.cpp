@@ -20,7 +20,7 @@
 #include "InterruptSignals.h"
 #include "NewFile.h"
 #include "OutputFolder.h"
-#include "PngOutput.h"
+#include "render/PngOutput.h"
 
 namespace kelvista::replaycli {
 namespace {

@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "FrameReport.h"
-#include "ParallelOrdered.h"
-#include "Progress.h"
+#include "cli/Progress.h"
+#include "inspect/FrameReport.h"
+#include "inspect/ParallelOrdered.h"
 
 namespace kelvista::replaycli {
 namespace {

@@ -7,9 +7,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "Findings.h"
-#include "PathText.h"
 #include "RunTool.h"
+#include "cli/PathText.h"
+#include "inspect/Findings.h"
 
 namespace kelvista::replaycli {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <QStringList>
 
-#include "Tool.h"
+#include "cli/Tool.h"
 
 namespace kelvista::test {
 

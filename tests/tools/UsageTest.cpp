@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "CommandArguments.h"
 #include "DamagedTree.h"
 #include "RunTool.h"
 #include "SettingsStore.h"
+#include "cli/CommandArguments.h"
 
 namespace kelvista::replaycli {
 namespace {

@@ -5,9 +5,9 @@
 
 #include "FilePlacement.h"
 #include "InterruptSignals.h"
-#include "Output.h"
 #include "ReplayLayout.h"
 #include "SystemError.h"
+#include "cli/Output.h"
 
 namespace kelvista::replaycli {
 

@@ -3,10 +3,10 @@
 #include <optional>
 #include <string>
 
-#include "Command.h"
 #include "NewFile.h"
 #include "OutputFolder.h"
 #include "StagingFolder.h"
+#include "cli/Command.h"
 
 namespace kelvista::replaycli {
 

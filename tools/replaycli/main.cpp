@@ -10,8 +10,8 @@
 
 #include "FileOutputBuffer.h"
 #include "FrameImage.h"
-#include "PathText.h"
-#include "Tool.h"
+#include "cli/PathText.h"
+#include "cli/Tool.h"
 
 namespace {
 

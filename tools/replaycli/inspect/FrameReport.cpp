@@ -1,4 +1,4 @@
-#include "FrameReport.h"
+#include "inspect/FrameReport.h"
 
 #include <algorithm>
 #include <optional>

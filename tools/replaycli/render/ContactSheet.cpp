@@ -1,4 +1,4 @@
-#include "ContactSheet.h"
+#include "render/ContactSheet.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,18 +3,18 @@
 
 #include <QImage>
 
-#include "Command.h"
-#include "CommandArguments.h"
-#include "ContactSheet.h"
 #include "DecimalNumber.h"
 #include "FrameImage.h"
-#include "FrameReport.h"
 #include "InterruptSignals.h"
-#include "Output.h"
 #include "OutputTarget.h"
-#include "PngOutput.h"
 #include "ReplayLayout.h"
-#include "ReplayScan.h"
+#include "cli/Command.h"
+#include "cli/CommandArguments.h"
+#include "cli/Output.h"
+#include "inspect/FrameReport.h"
+#include "inspect/ReplayScan.h"
+#include "render/ContactSheet.h"
+#include "render/PngOutput.h"
 
 namespace kelvista::replaycli {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "FrameBitmap.h"
-#include "ParallelOrdered.h"
-#include "Progress.h"
-#include "ReplayScan.h"
+#include "cli/Progress.h"
+#include "inspect/ParallelOrdered.h"
+#include "inspect/ReplayScan.h"
 
 namespace kelvista::replaycli {
 

@@ -7,7 +7,7 @@
 #include <QList>
 #include <QStringList>
 
-#include "Command.h"
+#include "cli/Command.h"
 
 namespace kelvista::replaycli {
 

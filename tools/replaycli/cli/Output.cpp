@@ -1,9 +1,9 @@
-#include "Output.h"
+#include "cli/Output.h"
 
 #include <string>
 
 #include "CaptionFile.h"
-#include "PathText.h"
+#include "cli/PathText.h"
 
 namespace kelvista::replaycli {
 

@@ -9,7 +9,7 @@
 
 #include <QString>
 
-#include "Command.h"
+#include "cli/Command.h"
 
 namespace kelvista::replaycli {
 

@@ -1,10 +1,10 @@
-#include "Findings.h"
+#include "inspect/Findings.h"
 
 #include <algorithm>
 
 #include "FrameNumbers.h"
-#include "PathText.h"
 #include "ReplayLayout.h"
+#include "cli/PathText.h"
 
 namespace kelvista::replaycli {
 

@@ -1,4 +1,4 @@
-#include "Tool.h"
+#include "cli/Tool.h"
 
 #include <string>
 #include <system_error>
@@ -8,9 +8,9 @@
 #include <QStringBuilder>
 
 #include "FileOutputBuffer.h"
-#include "Output.h"
-#include "PathText.h"
 #include "SettingsStore.h"
+#include "cli/Output.h"
+#include "cli/PathText.h"
 
 namespace kelvista::replaycli {
 

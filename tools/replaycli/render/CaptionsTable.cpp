@@ -1,4 +1,4 @@
-#include "ExportFiles.h"
+#include "render/CaptionsTable.h"
 
 #include <cstdio>
 

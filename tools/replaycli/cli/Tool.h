@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "Command.h"
+#include "cli/Command.h"
 
 namespace kelvista::replaycli {
 

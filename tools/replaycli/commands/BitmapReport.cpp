@@ -1,15 +1,15 @@
-#include "BitmapReport.h"
+#include "commands/BitmapReport.h"
 
 #include <sys/stat.h>
 
 #include <QImage>
 
 #include "BmpLoader.h"
-#include "Command.h"
 #include "FrameImage.h"
-#include "Output.h"
 #include "OutputTarget.h"
-#include "PngOutput.h"
+#include "cli/Command.h"
+#include "cli/Output.h"
+#include "render/PngOutput.h"
 
 namespace kelvista::replaycli {
 

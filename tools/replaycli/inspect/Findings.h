@@ -9,8 +9,8 @@
 
 #include <QJsonObject>
 
-#include "FrameReport.h"
-#include "ReplayScan.h"
+#include "inspect/FrameReport.h"
+#include "inspect/ReplayScan.h"
 
 namespace kelvista::replaycli {
 

@@ -5,13 +5,13 @@
 
 #include <QJsonDocument>
 
-#include "Command.h"
-#include "CommandArguments.h"
-#include "Findings.h"
-#include "FrameReport.h"
-#include "Progress.h"
-#include "ReplayScan.h"
 #include "SettingsStore.h"
+#include "cli/Command.h"
+#include "cli/CommandArguments.h"
+#include "cli/Progress.h"
+#include "inspect/Findings.h"
+#include "inspect/FrameReport.h"
+#include "inspect/ReplayScan.h"
 
 namespace kelvista::replaycli {
 

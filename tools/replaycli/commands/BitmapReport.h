@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "Command.h"
-#include "CommandArguments.h"
+#include "cli/Command.h"
+#include "cli/CommandArguments.h"
 
 namespace kelvista::replaycli {
 

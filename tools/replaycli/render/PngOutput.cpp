@@ -1,4 +1,4 @@
-#include "PngOutput.h"
+#include "render/PngOutput.h"
 
 #include <QIODevice>
 #include <QImage>

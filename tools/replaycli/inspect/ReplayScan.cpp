@@ -1,4 +1,4 @@
-#include "ReplayScan.h"
+#include "inspect/ReplayScan.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,9 +12,9 @@
 
 #include "DecimalNumber.h"
 #include "MissingReplayFolder.h"
-#include "PathText.h"
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
+#include "cli/PathText.h"
 
 namespace kelvista::replaycli {
 

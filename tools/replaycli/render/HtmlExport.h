@@ -9,7 +9,7 @@
 #include <QDateTime>
 #include <QString>
 
-#include "FrameReport.h"
+#include "inspect/FrameReport.h"
 
 namespace kelvista::replaycli {
 

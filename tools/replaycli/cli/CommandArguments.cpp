@@ -1,8 +1,8 @@
-#include "CommandArguments.h"
+#include "cli/CommandArguments.h"
 
 #include <QStringBuilder>
 
-#include "Output.h"
+#include "cli/Output.h"
 
 namespace kelvista::replaycli {
 

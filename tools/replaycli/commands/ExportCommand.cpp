@@ -5,24 +5,24 @@
 #include <QDateTime>
 #include <QImage>
 
-#include "Command.h"
-#include "CommandArguments.h"
-#include "ExportFiles.h"
 #include "FilePlacement.h"
 #include "FrameImage.h"
-#include "FrameReport.h"
-#include "HtmlExport.h"
 #include "InterruptSignals.h"
 #include "NewFile.h"
-#include "Output.h"
 #include "OutputFolder.h"
 #include "OutputTarget.h"
-#include "PngOutput.h"
 #include "ReplayLayout.h"
-#include "ReplayScan.h"
 #include "SettingsStore.h"
 #include "StagingFolder.h"
 #include "SystemError.h"
+#include "cli/Command.h"
+#include "cli/CommandArguments.h"
+#include "cli/Output.h"
+#include "inspect/FrameReport.h"
+#include "inspect/ReplayScan.h"
+#include "render/CaptionsTable.h"
+#include "render/HtmlExport.h"
+#include "render/PngOutput.h"
 
 namespace kelvista::replaycli {
 

@@ -1,4 +1,4 @@
-#include "HtmlExport.h"
+#include "render/HtmlExport.h"
 
 #include <cstdio>
 

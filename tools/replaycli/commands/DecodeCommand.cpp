@@ -1,10 +1,10 @@
 #include <optional>
 
-#include "BitmapReport.h"
-#include "Command.h"
-#include "CommandArguments.h"
 #include "InterruptSignals.h"
-#include "Output.h"
+#include "cli/Command.h"
+#include "cli/CommandArguments.h"
+#include "cli/Output.h"
+#include "commands/BitmapReport.h"
 
 namespace kelvista::replaycli {
 

@@ -1,15 +1,15 @@
 #include <optional>
 #include <string>
 
-#include "BitmapReport.h"
 #include "CaptionFile.h"
-#include "Command.h"
-#include "CommandArguments.h"
 #include "InterruptSignals.h"
 #include "MissingReplayFolder.h"
-#include "Output.h"
-#include "PathText.h"
 #include "ReplayLayout.h"
+#include "cli/Command.h"
+#include "cli/CommandArguments.h"
+#include "cli/Output.h"
+#include "cli/PathText.h"
+#include "commands/BitmapReport.h"
 
 namespace kelvista::replaycli {
 

@@ -1,4 +1,4 @@
-#include "PathText.h"
+#include "cli/PathText.h"
 
 #include <cstdint>
 

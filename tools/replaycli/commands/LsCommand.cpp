@@ -6,13 +6,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "Command.h"
-#include "CommandArguments.h"
-#include "FrameReport.h"
-#include "Output.h"
-#include "Progress.h"
 #include "ReplayLayout.h"
-#include "ReplayScan.h"
+#include "cli/Command.h"
+#include "cli/CommandArguments.h"
+#include "cli/Output.h"
+#include "cli/Progress.h"
+#include "inspect/FrameReport.h"
+#include "inspect/ReplayScan.h"
 
 namespace kelvista::replaycli {
 

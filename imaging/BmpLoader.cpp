@@ -135,6 +135,13 @@ int LoadBMP(const std::string& path, BitmapHandle& bitmapOut, DibSection& dibOut
     return FinishLoad(DecodeBmp(BmpPixelSource::OpenFile(path)), bitmapOut, dibOut);
 }
 
+#if defined(__unix__) || defined(__APPLE__)
+int LoadBMPOpenFile(int fd, uint64_t size, BitmapHandle& bitmapOut, DibSection& dibOut) {
+    TraceMessage("LoadBMP ...");
+    return FinishLoad(DecodeBmp(BmpPixelSource::FromOpenFile(fd, size)), bitmapOut, dibOut);
+}
+#endif
+
 int LoadBMPFromMemory(const uint8_t* data, size_t size, BitmapHandle& bitmapOut,
                       DibSection& dibOut) {
     TraceMessage("LoadBMP ...");

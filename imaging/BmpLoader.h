@@ -17,6 +17,13 @@ namespace kelvista {
 // `dibOut` is written only on success.
 int LoadBMP(const std::string& path, BitmapHandle& bitmapOut, DibSection& dibOut);
 
+#if defined(__unix__) || defined(__APPLE__)
+// The same for a regular file of `size` bytes that the caller has already opened as LoadBMP opens
+// it (read-only, without blocking, and found to be a regular file): the loader takes over `fd`
+// and closes it once the pixels are read.
+int LoadBMPOpenFile(int fd, uint64_t size, BitmapHandle& bitmapOut, DibSection& dibOut);
+#endif
+
 // The same, for a file already in memory. `data` must stay valid while `bitmapOut` holds a bitmap
 // that is not 32-bit (its rows are still read from `data`).
 int LoadBMPFromMemory(const uint8_t* data, size_t size, BitmapHandle& bitmapOut,

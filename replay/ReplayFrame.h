@@ -1,13 +1,15 @@
 #pragma once
 
-// Finding and reading one frame exactly as the viewer does, for the viewer and the tool alike:
+// Finding and reading one frame exactly as the viewer does, for the viewer and the tool alike
+// (kelvista-replay's frame command, and its scan wherever it reads frames whole):
 //   if (std::optional<std::string> base = FindFrame(session, frame)) {
 //       BitmapHandle bitmap;
 //       DibSection dib;
 //       const FrameContent content = ReadFrame(*base, bitmap, dib);
 //   }
 // FindFrame is the presence test; ReadFrame then opens each file afresh, so a caption file that
-// became unreadable in between is reported as such, as the viewer reports it.
+// became unreadable in between is reported as such, as the viewer reports it. The scan, which has
+// opened the screenshot already for its own presence test, reads the rest with ReadFrameAt.
 
 #include <cstdint>
 #include <optional>
@@ -31,10 +33,22 @@ struct FrameContent {
     Outcome outcome = Outcome::Loaded;
     std::string caption;  // raw bytes of the first line, once read
     int loaderCode = 0;   // LoadBMP's result, once tried
+    // The unusable bitmap the loader may leave of a refused screenshot, for saying why.
+    BitmapHandle refused;
 };
 
 // Reads the caption from basePath + ".htm", then loads basePath + ".bmp" with LoadBMP into
 // `bitmap` and `dib`. A refused screenshot leaves `bitmap` empty and `dib` zero.
 FrameContent ReadFrame(const std::string& basePath, BitmapHandle& bitmap, DibSection& dib);
+
+#ifndef _WIN32
+// The same reading for a frame whose files lie in the open folder `folderFd` under `name` (without
+// extension), its screenshot already opened by the caller as a regular file of `screenshotSize`
+// bytes. The reading takes over `screenshotFd` and closes it, whatever the outcome.
+// `captionListedRegular` is ReadCaptionFileAt's hint from the folder's listing.
+FrameContent ReadFrameAt(int folderFd, const std::string& name, int screenshotFd,
+                         uint64_t screenshotSize, BitmapHandle& bitmap, DibSection& dib,
+                         bool captionListedRegular = false);
+#endif
 
 }  // namespace kelvista

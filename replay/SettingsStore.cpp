@@ -69,9 +69,23 @@ QString UserSettingsFileName() {
         .absoluteFilePath();
 }
 
-SmallFile ReadUserSettingsFile() {
+SmallFile ReadUserSettingsFileNow() {
     return ReadSmallRegularFile(QFile::encodeName(UserSettingsFileName()).toStdString(),
                                 kMaxSettingsFileBytes);
+}
+
+std::unique_ptr<const SmallFile>& SettingsFileSnapshot() {
+    static std::unique_ptr<const SmallFile> snapshot;
+    return snapshot;
+}
+
+// The file as the snapshot holds it, or else as it is now (kept in `fresh`).
+const SmallFile& ReadUserSettingsFile(SmallFile& fresh) {
+    if (const std::unique_ptr<const SmallFile>& snapshot = SettingsFileSnapshot()) {
+        return *snapshot;
+    }
+    fresh = ReadUserSettingsFileNow();
+    return fresh;
 }
 
 // A QSettings value stream ("@Variant(...)", "@DateTime(...)") read with its stream version;
@@ -136,7 +150,8 @@ std::optional<std::string> ValueText(std::string_view view) {
 // The value's text in the user's settings file (UTF-8), or nullopt when the file or the value
 // is absent.
 std::optional<std::string> ReadUserStore(std::string_view name) {
-    const SmallFile file = ReadUserSettingsFile();
+    SmallFile fresh;
+    const SmallFile& file = ReadUserSettingsFile(fresh);
     if (file.outcome != SmallFile::Outcome::Read) {
         return std::nullopt;
     }
@@ -195,7 +210,8 @@ SettingsFileState UserSettingsFileState() {
     state.location = UserSettingsLocation();
 #ifndef Q_OS_WIN
     if (!TestingOverride()) {
-        const SmallFile file = ReadUserSettingsFile();
+        SmallFile fresh;
+        const SmallFile& file = ReadUserSettingsFile(fresh);
         if (file.outcome == SmallFile::Outcome::Absent) {
             state.outcome = SettingsFileState::Outcome::Absent;
         } else if (file.outcome == SmallFile::Outcome::Refused) {
@@ -205,6 +221,18 @@ SettingsFileState UserSettingsFileState() {
     }
 #endif
     return state;
+}
+
+SettingsSnapshot::SettingsSnapshot() {
+#ifndef Q_OS_WIN
+    SettingsFileSnapshot() = std::make_unique<const SmallFile>(ReadUserSettingsFileNow());
+#endif
+}
+
+SettingsSnapshot::~SettingsSnapshot() {
+#ifndef Q_OS_WIN
+    SettingsFileSnapshot().reset();
+#endif
 }
 
 void SetUserSettingsForTesting(std::shared_ptr<const MemorySettingsSource> source) {

@@ -56,6 +56,18 @@ struct SettingsFileState {
 };
 SettingsFileState UserSettingsFileState();
 
+// The user's settings file read once, for a run that must see one state of it from start to end
+// (kelvista-replay): while a snapshot lives, every read above answers from the bytes it read, and
+// the file is not opened again. The viewer takes none: it reads afresh every time. One snapshot
+// at a time; reads from other threads are safe while it lives. On Windows it changes nothing.
+class SettingsSnapshot {
+public:
+    SettingsSnapshot();
+    ~SettingsSnapshot();
+    SettingsSnapshot(const SettingsSnapshot&) = delete;
+    SettingsSnapshot& operator=(const SettingsSnapshot&) = delete;
+};
+
 class MemorySettingsSource;
 // Reads every value from `source` instead of the user's store (tests); nullptr restores the store.
 void SetUserSettingsForTesting(std::shared_ptr<const MemorySettingsSource> source);

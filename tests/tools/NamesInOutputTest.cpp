@@ -113,11 +113,11 @@ TEST_F(NamesInOutputTest, MessagesQuoteArgumentsAndPathsEscapedOnOneLine) {
     }
 }
 
-TEST(CommandStreamsFail, KeepsAnyMessageOnOneLineOfUtf8) {
+TEST(CommandStreamsReport, KeepsAnyMessageOnOneLineOfUtf8) {
     std::ostringstream out;
     std::ostringstream err;
     const CommandStreams io{out, err};
-    EXPECT_EQ(io.fail(1, "cannot read a\\b\nc\xFF\r"), 1);
+    EXPECT_EQ(io.report({1, "cannot read a\\b\nc\xFF\r"}), 1);
     EXPECT_EQ(err.str(), "kelvista-replay: cannot read a\\b\\nc\\xff\\r\n");
 }
 

@@ -157,13 +157,11 @@ TEST(ToolUsage, AMissingRootIsOneClearLineForEveryCommand) {
 }
 
 TEST(CommandArgumentsTest, NegativeNumbersAreArgumentsAndOptionValuesAreTakenWhole) {
-    CommandArguments arguments(
-        FrameCommand(),
-        {QCommandLineOption(QStringLiteral("png"), QString(), QStringLiteral("OUT"))}, 1);
-    ASSERT_TRUE(arguments.parse({"--png", "-1.png", "-3.-4"}))
-        << arguments.errorText().toStdString();
-    EXPECT_EQ(arguments.positionals(), QStringList{"-3.-4"});
-    EXPECT_EQ(arguments.value("png"), "-1.png");
+    const Result<ParsedArguments> arguments =
+        ParseArguments(FrameCommand(), {"--png", "-1.png", "-3.-4"});
+    ASSERT_TRUE(arguments) << arguments.failure().message;
+    EXPECT_EQ(arguments->positionals(), QStringList{"-3.-4"});
+    EXPECT_EQ(arguments->value("png"), "-1.png");
 }
 
 }  // namespace

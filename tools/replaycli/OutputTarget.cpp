@@ -11,15 +11,13 @@
 
 namespace kelvista::replaycli {
 
-namespace {}  // namespace
-
 std::string ShownPath(const std::string& path) {
     return DisplayPath(path).toStdString();
 }
 
-int FailInterrupted(CommandStreams io, const char* command) {
-    return io.fail(InterruptExitCode(InterruptSignal()),
-                   std::string(command) + ": interrupted; nothing written");
+Failure InterruptedFailure(const char* command) {
+    return {InterruptExitCode(InterruptSignal()),
+            std::string(command) + ": interrupted; nothing written"};
 }
 
 std::optional<ProtectedFolder> ProtectedReplayFolder() {

@@ -6,7 +6,7 @@
 #include "NewFile.h"
 #include "OutputFolder.h"
 #include "StagingFolder.h"
-#include "cli/Command.h"
+#include "cli/Failure.h"
 
 namespace kelvista::replaycli {
 
@@ -17,9 +17,9 @@ std::string ShownPath(const std::string& path);
 // when there is none to protect.
 std::optional<ProtectedFolder> ProtectedReplayFolder();
 
-// The one line and the exit code of a run that a signal stopped and that took back what it had
-// written: "<command>: interrupted; nothing written", 128 + the signal's number.
-int FailInterrupted(CommandStreams io, const char* command);
+// The failure of a run that a signal stopped and that took back what it had written:
+// "<command>: interrupted; nothing written", 128 + the signal's number.
+Failure InterruptedFailure(const char* command);
 
 // The one file that sheet --to and decode/frame --png write. It is made in a staging folder
 // beside it and moved into place whole, under export's rules: without force an existing name

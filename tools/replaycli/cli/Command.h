@@ -1,38 +1,49 @@
 #pragma once
 
+// A command of kelvista-replay: its name, the options and arguments it takes, and the function
+// that runs it. The tool parses the arguments and answers --help for every command (Tool.h), so
+// a command only ever sees arguments that parsed. Its help text is data (cli/help/<name>.txt).
+//   const Command& DecodeCommand() {
+//       static const Command command{"decode", {{"png", "OUT"}, {"force"}}, 1, 1, RunDecode};
+//       return command;
+//   }
+
 #include <ostream>
 #include <string>
+#include <vector>
 
-#include <QStringList>
+#include "cli/Failure.h"
 
 namespace kelvista::replaycli {
 
-// Exit codes shared by every command.
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;  // absent, unreadable, refused or unwritable
-inline constexpr int kExitUsage = 2;    // unknown command or option, missing or extra argument
+class ParsedArguments;
 
-// Where a command writes: results to `out`, the one line of a failure to `err`. The tool passes
+// Where a command writes: results to `out`, lines about failures to `err`. The tool passes
 // stdout and stderr; tests pass string streams.
 struct CommandStreams {
     std::ostream& out;
     std::ostream& err;
 
-    // The one way a command reports an error: "kelvista-replay: <message>" as one line on `err`.
-    // Names in `message` are quoted escaped (DisplayPath); control characters and bytes that are
-    // not UTF-8 left in it are escaped as OneLineMessage does. Returns `exitCode`.
-    int fail(int exitCode, std::string message) const;
+    // Prints a failure's line now, "kelvista-replay: <message>", for one that does not end the
+    // run (a frame an export could not write); nothing for an empty message. Names in the message
+    // are quoted escaped (DisplayPath); control characters and bytes that are not UTF-8 left in it
+    // are escaped as OneLineMessage does. Returns the failure's exit code.
+    int report(const Failure& failure) const;
 };
 
-// One command of the tool. A new command is one file defining its Command, plus its line in
-// Commands() (Tool.cpp).
+// An option: "--name", and the name of its value when it takes one.
+struct OptionSpec {
+    const char* name;
+    const char* valueName = nullptr;
+};
+
 struct Command {
     const char* name;
-    const char* synopsis;  // the arguments, as shown after the name
-    const char* summary;   // one line for the overview
-    const char* details;   // the command's own help: what it prints, its options
-    // Runs with the arguments after the command's name; returns the exit code.
-    int (*run)(const QStringList& arguments, CommandStreams io);
+    std::vector<OptionSpec> options;  // besides -h/--help
+    int minArguments = 1;             // positional arguments
+    int maxArguments = 1;
+    // Runs with the parsed arguments; done means exit code 0.
+    Status (*run)(const ParsedArguments& arguments, CommandStreams io);
 };
 
 const Command& DecodeCommand();

@@ -1,30 +1,37 @@
 #include "cli/CommandArguments.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
 #include <QStringBuilder>
 
+#include "cli/HelpText.h"
 #include "cli/Output.h"
 
 namespace kelvista::replaycli {
 
 namespace {
 
+const QString kHelpOption = QStringLiteral("help");
+
 // Not an option: a plain word, a lone "-", or '-' and a digit (a negative number).
 bool IsPositional(const QString& argument) {
     return argument.size() < 2 || !argument.startsWith(QLatin1Char('-')) || argument[1].isDigit();
 }
 
-}  // namespace
-
-CommandArguments::CommandArguments(const Command& command, QList<QCommandLineOption> options,
-                                   qsizetype positionalCount)
-    : m_command(command), m_options(std::move(options)), m_positionalCount(positionalCount) {
-    m_options.append(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
-                                        QStringLiteral("Shows this help.")));
-    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    m_parser.addOptions(m_options);
+QList<QCommandLineOption> ParserOptions(const Command& command) {
+    QList<QCommandLineOption> options;
+    for (const OptionSpec& spec : command.options) {
+        const QString name = QLatin1String(spec.name);
+        options.append(spec.valueName != nullptr
+                           ? QCommandLineOption(name, name, QLatin1String(spec.valueName))
+                           : QCommandLineOption(name, name));
+    }
+    options.append(QCommandLineOption({QStringLiteral("h"), kHelpOption}, kHelpOption));
+    return options;
 }
 
-bool CommandArguments::takesValue(const QString& argument) const {
+bool TakesValue(const QList<QCommandLineOption>& options, const QString& argument) {
     if (argument.contains(QLatin1Char('='))) {
         return false;
     }
@@ -32,7 +39,7 @@ bool CommandArguments::takesValue(const QString& argument) const {
     while (name.startsWith(QLatin1Char('-'))) {
         name.remove(0, 1);
     }
-    for (const QCommandLineOption& option : m_options) {
+    for (const QCommandLineOption& option : options) {
         if (option.names().contains(name)) {
             return !option.valueName().isEmpty();
         }
@@ -40,7 +47,11 @@ bool CommandArguments::takesValue(const QString& argument) const {
     return false;
 }
 
-QStringList CommandArguments::separated(const QStringList& arguments) {
+// Every option (with its value) before a "--" and every positional argument after it, so that
+// options may follow positional arguments. `missingValueFor` names an option given last without
+// its value: the parser would take the "--" for it.
+QStringList Separated(const QList<QCommandLineOption>& parserOptions, const QStringList& arguments,
+                      QString& missingValueFor) {
     QStringList options;
     QStringList positionals;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -54,10 +65,9 @@ QStringList CommandArguments::separated(const QStringList& arguments) {
             continue;
         }
         options.append(argument);
-        if (takesValue(argument)) {
+        if (TakesValue(parserOptions, argument)) {
             if (i + 1 == arguments.size()) {
-                // The parser would take the "--" put after the options for the value.
-                m_missingValueFor = argument;
+                missingValueFor = argument;
                 break;
             }
             options.append(arguments[++i]);
@@ -66,90 +76,56 @@ QStringList CommandArguments::separated(const QStringList& arguments) {
     return options << QStringLiteral("--") << positionals;
 }
 
-bool CommandArguments::parse(const QStringList& arguments) {
-    const QStringList program = {QStringLiteral("kelvista-replay ") +
-                                 QLatin1String(m_command.name)};
-    m_missingValueFor.clear();
-    const QStringList parserArguments = program + separated(arguments);
-    if (!m_missingValueFor.isEmpty()) {
-        m_error = QStringLiteral("%1: missing value after '%2'")
-                      .arg(QLatin1String(m_command.name), m_missingValueFor);
-        return false;
-    }
-    if (!m_parser.parse(parserArguments)) {
-        m_error = QLatin1String(m_command.name) % QLatin1String(": ") % m_parser.errorText();
-        return false;
-    }
-    if (helpRequested()) {
-        return true;
-    }
-    m_positionals = m_parser.positionalArguments();
-    if (m_positionals.size() < m_positionalCount) {
-        m_error = QStringLiteral("%1: missing argument (usage: %1 %2)")
-                      .arg(QLatin1String(m_command.name), QLatin1String(m_command.synopsis));
-        return false;
-    }
-    if (m_positionals.size() > m_positionalCount) {
-        m_error = QStringLiteral("%1: unexpected argument '%2' (usage: %1 %3)")
-                      .arg(QLatin1String(m_command.name), m_positionals[m_positionalCount],
-                           QLatin1String(m_command.synopsis));
-        return false;
-    }
-    return true;
+// The text quotes arguments as given: escaped, like every name the tool prints.
+Failure UsageFailure(const QString& text) {
+    return {kExitUsage, DisplayPath(text).toStdString()};
 }
 
-std::optional<int> CommandArguments::parseOrStop(const QStringList& arguments, CommandStreams io) {
-    if (!parse(arguments)) {
-        // The text quotes arguments as given: escaped, like every name the tool prints.
-        return io.fail(kExitUsage, DisplayPath(m_error).toStdString());
-    }
-    if (helpRequested()) {
-        io.out << CommandHelpText(m_command).toStdString();
-        io.out.flush();
-        return kExitSuccess;
-    }
-    return std::nullopt;
+}  // namespace
+
+QString ParsedArguments::value(std::string_view option) const {
+    const auto found = m_values.find(option);
+    return found == m_values.end() || found->second.isEmpty() ? QString() : found->second.last();
 }
 
-qsizetype PositionalCount(const QStringList& arguments) {
-    qsizetype count = 0;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--")) {
-            return count + arguments.size() - i - 1;
-        }
-        if (IsPositional(arguments[i])) {
-            ++count;
+Result<ParsedArguments> ParseArguments(const Command& command, const QStringList& arguments) {
+    const QString name = QLatin1String(command.name);
+    const QList<QCommandLineOption> options = ParserOptions(command);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(options);
+    QString missingValueFor;
+    const QStringList parserArguments = QStringList{QStringLiteral("kelvista-replay ") % name} +
+                                        Separated(options, arguments, missingValueFor);
+    if (!missingValueFor.isEmpty()) {
+        return UsageFailure(
+            QStringLiteral("%1: missing value after '%2'").arg(name, missingValueFor));
+    }
+    if (!parser.parse(parserArguments)) {
+        return UsageFailure(name % QLatin1String(": ") % parser.errorText());
+    }
+    ParsedArguments parsed;
+    if (parser.isSet(kHelpOption)) {
+        parsed.m_help = true;
+        return parsed;
+    }
+    for (const OptionSpec& spec : command.options) {
+        if (parser.isSet(QLatin1String(spec.name))) {
+            parsed.m_values[spec.name] = parser.values(QLatin1String(spec.name));
         }
     }
-    return count;
-}
-
-QString CommandHelpText(const Command& command) {
-    return QStringLiteral("Usage: kelvista-replay %1 %2\n\n%3\n")
-        .arg(QLatin1String(command.name), QLatin1String(command.synopsis),
-             QLatin1String(command.details));
-}
-
-std::optional<PngCommandArguments> ParsePngCommand(const Command& command,
-                                                   const QStringList& arguments, CommandStreams io,
-                                                   int& exitCode) {
-    const QString pngOption = QStringLiteral("png");
-    const QString forceOption = QStringLiteral("force");
-    CommandArguments parsed(
-        command,
-        {QCommandLineOption(pngOption, QStringLiteral("Writes a PNG."), QStringLiteral("OUT")),
-         QCommandLineOption(forceOption, QStringLiteral("Replaces OUT."))},
-        1);
-    if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
-        exitCode = *stop;
-        return std::nullopt;
+    parsed.m_positionals = parser.positionalArguments();
+    const qsizetype count = parsed.m_positionals.size();
+    const QString synopsis = CommandSynopsis(command);
+    if (count < command.minArguments) {
+        return UsageFailure(
+            QStringLiteral("%1: missing argument (usage: %1 %2)").arg(name, synopsis));
     }
-    PngCommandArguments result{parsed.positionals().front(), std::nullopt,
-                               parsed.isSet(forceOption)};
-    if (parsed.isSet(pngOption)) {
-        result.png = parsed.value(pngOption);
+    if (count > command.maxArguments) {
+        return UsageFailure(QStringLiteral("%1: unexpected argument '%2' (usage: %1 %3)")
+                                .arg(name, parsed.m_positionals[command.maxArguments], synopsis));
     }
-    return result;
+    return parsed;
 }
 
 }  // namespace kelvista::replaycli

@@ -1,69 +1,43 @@
 #pragma once
 
-#include <optional>
+// Parsing one command's arguments against its options (Command.h): every option may stand
+// anywhere, "-x" is read as "--x", an argument that starts with '-' and a digit is a positional
+// argument (a negative number), never an option, and "--" ends the options.
+//   Result<ParsedArguments> parsed = ParseArguments(LsCommand(), {"3", "--json"});
+//   parsed->isSet("json");           // true
+//   parsed->positionals().front();   // "3"
 
-#include <QCommandLineOption>
-#include <QCommandLineParser>
-#include <QList>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include <QString>
 #include <QStringList>
 
 #include "cli/Command.h"
+#include "cli/Failure.h"
 
 namespace kelvista::replaycli {
 
-// The arguments of one command: its options (plus -h/--help) and a fixed number of positional
-// arguments. An argument that starts with '-' and a digit is a positional argument (a negative
-// number), never an option.
-class CommandArguments {
+class ParsedArguments {
 public:
-    CommandArguments(const Command& command, QList<QCommandLineOption> options,
-                     qsizetype positionalCount);
-
-    // False on an unknown option, a missing option value, or a wrong number of positional
-    // arguments; errorText() then says which.
-    bool parse(const QStringList& arguments);
-    QString errorText() const { return m_error; }
-
-    // Parses as parse() does and returns the exit code to stop with: 0 after printing the
-    // command's help for --help, 2 after one line on `err` for a usage error; nullopt when the
-    // command should go on.
-    std::optional<int> parseOrStop(const QStringList& arguments, CommandStreams io);
-
-    bool helpRequested() const { return m_parser.isSet(QStringLiteral("help")); }
-    bool isSet(const QString& option) const { return m_parser.isSet(option); }
-    QString value(const QString& option) const { return m_parser.value(option); }
+    bool helpRequested() const { return m_help; }
+    bool isSet(std::string_view option) const { return m_values.find(option) != m_values.end(); }
+    // The option's value, the last one given; empty when it is not set.
+    QString value(std::string_view option) const;
     const QStringList& positionals() const { return m_positionals; }
 
 private:
-    // Puts every option (with its value) before a "--" and every positional argument after it.
-    QStringList separated(const QStringList& arguments);
-    bool takesValue(const QString& argument) const;
+    friend Result<ParsedArguments> ParseArguments(const Command&, const QStringList&);
 
-    const Command& m_command;
-    QList<QCommandLineOption> m_options;
-    qsizetype m_positionalCount;
-    QCommandLineParser m_parser;
+    bool m_help = false;
+    std::map<std::string, QStringList, std::less<>> m_values;  // every option given
     QStringList m_positionals;
-    QString m_error;
-    QString m_missingValueFor;
 };
 
-// How many positional arguments `arguments` holds, for a command whose options take no value.
-qsizetype PositionalCount(const QStringList& arguments);
-
-// The help of one command.
-QString CommandHelpText(const Command& command);
-
-// The arguments of a command that takes one positional argument, "--png OUT" and "--force".
-struct PngCommandArguments {
-    QString positional;
-    std::optional<QString> png;  // OUT, when --png was given
-    bool force = false;          // replaces an existing OUT
-};
-
-// Parses them as parseOrStop does: nullopt when the command should stop, with `exitCode` set.
-std::optional<PngCommandArguments> ParsePngCommand(const Command& command,
-                                                   const QStringList& arguments, CommandStreams io,
-                                                   int& exitCode);
+// The arguments after the command's name. A usage failure (exit 2) names the first problem:
+// an unknown option, a missing option value, or too few or too many positional arguments.
+// With -h or --help nothing else is checked.
+Result<ParsedArguments> ParseArguments(const Command& command, const QStringList& arguments);
 
 }  // namespace kelvista::replaycli

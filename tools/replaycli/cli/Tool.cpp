@@ -5,19 +5,22 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QStringBuilder>
 
 #include "FileOutputBuffer.h"
 #include "SettingsStore.h"
+#include "cli/CommandArguments.h"
+#include "cli/HelpText.h"
 #include "cli/Output.h"
 #include "cli/PathText.h"
 
 namespace kelvista::replaycli {
 
-int CommandStreams::fail(int exitCode, std::string message) const {
-    err << "kelvista-replay: " << OneLineMessage(message) << "\n";
-    err.flush();
-    return exitCode;
+int CommandStreams::report(const Failure& failure) const {
+    if (!failure.message.empty()) {
+        err << "kelvista-replay: " << OneLineMessage(failure.message) << "\n";
+        err.flush();
+    }
+    return failure.exitCode;
 }
 
 const std::vector<Command>& Commands() {
@@ -26,57 +29,25 @@ const std::vector<Command>& Commands() {
     return commands;
 }
 
-QString ToolHelpText() {
-    QString commands;
-    for (const Command& command : Commands()) {
-        const QString usage =
-            QLatin1String(command.name) % QLatin1Char(' ') % QLatin1String(command.synopsis);
-        commands += QStringLiteral("  %1\n      %2\n").arg(usage, QLatin1String(command.summary));
-    }
-    return QStringLiteral(
-               "Usage: kelvista-replay [--help | --version] COMMAND [ARGUMENTS]\n"
-               "\n"
-               "Reads Dravenor replays the way the kelvista viewer reads them.\n"
-               "\n"
-               "Commands:\n"
-               "%1"
-               "  Run 'kelvista-replay COMMAND --help' for the details of one command.\n"
-               "\n"
-               "Options:\n"
-               "  -h, --help     Shows this help.\n"
-               "  -v, --version  Shows the version.\n"
-               "\n"
-               "Exit codes:\n"
-               "  0  done (decode, frame: the picture was loaded)\n"
-               "  1  the command failed or found a fault; each command's help says when\n"
-               "     (decode, frame: absent, not readable, refused, or OUT not written);\n"
-               "     also whenever the output cannot be written (a full disk, a closed pipe\n"
-               "     while SIGPIPE is ignored): one line on stderr then says why\n"
-               "  2  usage error: unknown command or option, missing or extra argument\n"
-               "  129, 130, 143  stopped by SIGHUP, SIGINT, SIGTERM while writing files (export,\n"
-               "     sheet, decode and frame --png): what was written is taken back\n"
-               "A reader that stops early (kelvista-replay ls | head) ends the tool by SIGPIPE,\n"
-               "as it ends other commands, without a message.\n"
-               "\n"
-               "File and folder names are taken as the bytes given, whatever their encoding.\n"
-               "Names printed in output and messages are escaped so that their bytes can be\n"
-               "found again ('kelvista-replay check --help' gives the rule).\n"
-               "\n"
-               "Settings (read only, never written):\n"
-               "  %2, the folder the replays lie under, is read from\n"
-               "  %3\n"
-               "  (on Unix $XDG_CONFIG_HOME/Dravenor.conf, by default ~/.config/Dravenor.conf).\n"
-               "  A settings file that is not a regular file, cannot be read or is larger\n"
-               "  than 1 MiB counts as missing, and is not waited on; a command that finds\n"
-               "  no replay folder says why.\n")
-        .arg(commands, QLatin1String(kInstallFolderSetting), DisplayPath(UserSettingsLocation()));
-}
-
 namespace {
+
+Status RunCommand(const Command& command, const QStringList& arguments, CommandStreams io) {
+    const Result<ParsedArguments> parsed = ParseArguments(command, arguments);
+    if (!parsed) {
+        return parsed.failure();
+    }
+    if (parsed->helpRequested()) {
+        io.out << CommandHelpText(command).toStdString();
+        return {};
+    }
+    // The run sees one state of the settings, however often it asks.
+    const SettingsSnapshot settings;
+    return command.run(*parsed, io);
+}
 
 // The tool's own options come before the command; everything after it is the command's. Sets
 // `command` to "<name>: " once a command runs, for the line about output that failed.
-int RunCommand(const QStringList& arguments, CommandStreams io, std::string& command) {
+Status RunArguments(const QStringList& arguments, CommandStreams io, std::string& command) {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
@@ -85,29 +56,29 @@ int RunCommand(const QStringList& arguments, CommandStreams io, std::string& com
                                      QStringLiteral("Shows the version."));
     parser.addOptions({help, version});
     if (!parser.parse(QStringList{QStringLiteral("kelvista-replay")} + arguments)) {
-        return io.fail(kExitUsage, DisplayPath(parser.errorText()).toStdString() + " (see --help)");
+        return Failure{kExitUsage, DisplayPath(parser.errorText()).toStdString() + " (see --help)"};
     }
     if (parser.isSet(help)) {
-        io.out << ToolHelpText().toStdString();
-        return kExitSuccess;
+        io.out << ToolHelpText(Commands()).toStdString();
+        return {};
     }
     if (parser.isSet(version)) {
         io.out << "kelvista-replay " KELVISTA_VERSION "\n";
-        return kExitSuccess;
+        return {};
     }
     QStringList commandArguments = parser.positionalArguments();
     if (commandArguments.isEmpty()) {
-        return io.fail(kExitUsage, "no command given (see --help)");
+        return Failure{kExitUsage, "no command given (see --help)"};
     }
     const QString name = commandArguments.takeFirst();
     for (const Command& candidate : Commands()) {
         if (name == QLatin1String(candidate.name)) {
             command = std::string(candidate.name) + ": ";
-            return candidate.run(commandArguments, io);
+            return RunCommand(candidate, commandArguments, io);
         }
     }
-    return io.fail(kExitUsage,
-                   "unknown command '" + DisplayPath(name).toStdString() + "' (see --help)");
+    return Failure{kExitUsage,
+                   "unknown command '" + DisplayPath(name).toStdString() + "' (see --help)"};
 }
 
 // Output that did not reach its file makes the run fail: a script must not take a truncated
@@ -118,8 +89,9 @@ int CheckOutput(int exitCode, const std::string& command, CommandStreams io) {
         return exitCode;
     }
     const int error = WriteError(io.out);
-    io.fail(kExitFailure, command + "cannot write the output" +
-                              (error != 0 ? ": " + std::generic_category().message(error) : ""));
+    io.report(
+        {kExitFailure, command + "cannot write the output" +
+                           (error != 0 ? ": " + std::generic_category().message(error) : "")});
     return exitCode == kExitSuccess ? kExitFailure : exitCode;
 }
 
@@ -127,8 +99,8 @@ int CheckOutput(int exitCode, const std::string& command, CommandStreams io) {
 
 int RunTool(const QStringList& arguments, CommandStreams io) {
     std::string command;
-    const int exitCode = RunCommand(arguments, io, command);
-    return CheckOutput(exitCode, command, io);
+    const Status status = RunArguments(arguments, io, command);
+    return CheckOutput(status ? kExitSuccess : io.report(status.failure()), command, io);
 }
 
 }  // namespace kelvista::replaycli

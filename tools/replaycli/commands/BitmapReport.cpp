@@ -41,28 +41,34 @@ QString RefusalReason(int status, const FrameBitmap* bitmap) {
 
 }  // namespace
 
-std::optional<PngRequest> PngRequestOf(const char* command, const PngCommandArguments& arguments) {
-    if (!arguments.png) {
+std::optional<PngRequest> PngRequestOf(const char* command, const ParsedArguments& arguments) {
+    if (!arguments.isSet("png")) {
         return std::nullopt;
     }
-    return PngRequest{command, LocalPath(*arguments.png), arguments.force};
+    return PngRequest{command, LocalPath(arguments.value("png")), arguments.isSet("force")};
 }
 
-int ReportBitmap(const std::string& bmpPath, const std::optional<PngRequest>& png,
-                 CommandStreams io) {
+Status ReportBitmap(const std::string& bmpPath, const std::optional<PngRequest>& png,
+                    CommandStreams io) {
     BitmapHandle bitmap;
     DibSection dib;
     const int status = LoadBMP(bmpPath, bitmap, dib);
+    return ReportLoadedBitmap(bmpPath, status, bitmap.get(), dib, png, io);
+}
+
+Status ReportLoadedBitmap(const std::string& bmpPath, int status, const FrameBitmap* bitmap,
+                          const DibSection& dib, const std::optional<PngRequest>& png,
+                          CommandStreams io) {
     io.out << "status: " << status << "\n";
     if (status != 0) {
-        const QString reason = RefusalReason(status, bitmap.get());
-        return io.fail(kExitFailure, DisplayPath(bmpPath).toStdString() + ": not loaded (status " +
-                                         std::to_string(status) + "): " + reason.toStdString());
+        const QString reason = RefusalReason(status, bitmap);
+        return Failure{kExitFailure, DisplayPath(bmpPath).toStdString() + ": not loaded (status " +
+                                         std::to_string(status) + "): " + reason.toStdString()};
     }
     io.out << "size: " << dib.width << "x" << dib.height << "\n";
     io.out << "depth: " << bitmap->sourceBitsPerPixel() << "\n";
     if (!png) {
-        return kExitSuccess;
+        return {};
     }
     SingleFileOutput::Request request{png->command, png->path, png->force, std::nullopt};
     struct stat input {};
@@ -72,20 +78,20 @@ int ReportBitmap(const std::string& bmpPath, const std::optional<PngRequest>& pn
     std::string error;
     std::optional<SingleFileOutput> output = SingleFileOutput::Prepare(request, error);
     if (!output) {
-        return io.fail(kExitFailure, error);
+        return Failure{kExitFailure, error};
     }
     // RGB32 has no alpha channel: the PNG comes out opaque.
     const QImage image = FrameImage(dib);
     switch (output->write(
         [&image](int fd, std::string& reason) { return WritePng(fd, image, reason); }, error)) {
         case SingleFileOutput::Outcome::Written:
-            return kExitSuccess;
+            return {};
         case SingleFileOutput::Outcome::Interrupted:
-            return FailInterrupted(io, png->command);
+            return InterruptedFailure(png->command);
         case SingleFileOutput::Outcome::Failed:
             break;
     }
-    return io.fail(kExitFailure, error);
+    return Failure{kExitFailure, error};
 }
 
 }  // namespace kelvista::replaycli

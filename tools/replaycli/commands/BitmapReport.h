@@ -1,8 +1,11 @@
 #pragma once
 
+// What decode and frame print about a screenshot, and the PNG they write of it with --png.
+
 #include <optional>
 #include <string>
 
+#include "FrameBitmap.h"
 #include "cli/Command.h"
 #include "cli/CommandArguments.h"
 
@@ -15,15 +18,24 @@ struct PngRequest {
     bool force = false;        // replaces an existing OUT
 };
 
+// The options decode and frame share: "--png OUT" and "--force".
+inline const std::vector<OptionSpec> kPngOptions = {{"png", "OUT"}, {"force"}};
+
 // The request of the parsed "--png OUT [--force]", none without --png.
-std::optional<PngRequest> PngRequestOf(const char* command, const PngCommandArguments& arguments);
+std::optional<PngRequest> PngRequestOf(const char* command, const ParsedArguments& arguments);
 
 // Loads a screenshot exactly as the viewer does (LoadBMP) and prints "status: N", and for a loaded
 // bitmap "size: WxH" and "depth: D" (the file's bits per pixel). With `png`, a loaded picture is
 // also written to its path as an opaque PNG, under the rules of SingleFileOutput (never over the
-// screenshot itself nor into the replay tree). Returns the exit code: success only when loaded
-// (and written, when asked); 128 + the signal when one stopped the writing.
-int ReportBitmap(const std::string& bmpPath, const std::optional<PngRequest>& png,
-                 CommandStreams io);
+// screenshot itself nor into the replay tree). Done only when loaded (and written, when asked);
+// 128 + the signal when one stopped the writing.
+Status ReportBitmap(const std::string& bmpPath, const std::optional<PngRequest>& png,
+                    CommandStreams io);
+
+// The same for a screenshot loaded already: LoadBMP's `status`, and `bitmap` the loaded bitmap
+// described by `dib`, or the unusable one the loader left of a refused file (or none).
+Status ReportLoadedBitmap(const std::string& bmpPath, int status, const FrameBitmap* bitmap,
+                          const DibSection& dib, const std::optional<PngRequest>& png,
+                          CommandStreams io);
 
 }  // namespace kelvista::replaycli

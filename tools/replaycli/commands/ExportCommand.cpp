@@ -1,3 +1,4 @@
+// export SESSION[.FRAME]: frames as PNG with captions.tsv, or as a page.
 #include <atomic>
 #include <string>
 #include <vector>
@@ -17,7 +18,9 @@
 #include "SystemError.h"
 #include "cli/Command.h"
 #include "cli/CommandArguments.h"
+#include "cli/HelpText.h"
 #include "cli/Output.h"
+#include "commands/SessionArguments.h"
 #include "inspect/FrameReport.h"
 #include "inspect/ReplayScan.h"
 #include "render/CaptionsTable.h"
@@ -27,61 +30,6 @@
 namespace kelvista::replaycli {
 
 namespace {
-
-const QString kToOption = QStringLiteral("to");
-const QString kHtmlOption = QStringLiteral("html");
-const QString kForceOption = QStringLiteral("force");
-
-const char kDetails[] =
-    "Writes the frame SESSION.FRAME, or every present frame of SESSION, into DIR as\n"
-    "session<S>-frame<FFF>.png (session3-frame007.png): the picture exactly as the viewer shows\n"
-    "it, opaque, at its natural size. Beside them, captions.tsv lists what was written: UTF-8,\n"
-    "tab separated, with a header line:\n"
-    "  position<TAB>file<TAB>caption\n"
-    "  [3.007]<TAB>session3-frame007.png<TAB>Hand 12\n"
-    "Tabs and other control characters inside a caption are written as spaces.\n"
-    "\n"
-    "A frame is exported when the viewer would show it: both of its files are there (frames\n"
-    "lacking one are left out and counted) and the loader accepts its screenshot (a refused one,\n"
-    "or one that is there but cannot be opened, is named on stderr and makes the exit code 1).\n"
-    "FRAME may have leading zeros or not: 3.7 and 3.007 are the same frame. DIR is created when\n"
-    "it does not exist; it may not lie inside the replay folder (<InstallFolder>/replay), by\n"
-    "whatever path or link it is named.\n"
-    "\n"
-    "With --html DIR the same frames become a page instead of captions.tsv: index.html, replay.js\n"
-    "and replay.css beside the PNG files, opened from file:// in any current browser. It steps\n"
-    "through the session with the viewer's keys (TAB, SHIFT+TAB, F2, F5, ESC, F10), wrapping\n"
-    "around at the replay_maxframes setting of the moment of export; index.html#3.7 opens frame\n"
-    "3.007. A refused screenshot is named on stderr as above and shows in the page as\n"
-    "\"MISSING FRAME (BMP)\".\n"
-    "\n"
-    "Nothing is ever half-written: the files are made in a hidden folder inside DIR\n"
-    "(.kelvista-replay-export-XXXXXX) and moved into place only once all of them are complete,\n"
-    "all of them or none: every target is checked before the first move, and a move that fails\n"
-    "all the same takes back the ones made. On a failure (a full disk, a file-size limit, a\n"
-    "target that cannot be replaced), and when SIGINT, SIGTERM or SIGHUP stops the export, DIR\n"
-    "stays as it was. The hidden folder of an export that was killed outright is removed by the\n"
-    "next export into DIR. Frames are decoded and encoded in parallel; a progress bar is drawn on\n"
-    "stderr when it is a terminal and the export takes a while.\n"
-    "\n"
-    "Options:\n"
-    "  --to DIR      the folder to write the frames and captions.tsv to\n"
-    "  --html DIR    the folder to write the page to (one of --to and --html is required)\n"
-    "  --force       replaces files of the same names in DIR (a link of such a name is replaced\n"
-    "                itself, what it points to is left alone); without it the export is\n"
-    "                refused when any of them exists, or appears while the export runs\n"
-    "  -h, --help    shows this help\n"
-    "\n"
-    "Exit codes: 0 everything asked for was written; 1 a file exists (no --force) or cannot be\n"
-    "replaced (a folder, another user's file in a shared folder), DIR cannot be written or lies\n"
-    "inside the replay folder, no replay folder, no such session or frame, a frame not present or\n"
-    "refused; 2 usage error (not SESSION or SESSION.FRAME, neither or both of --to and --html);\n"
-    "129, 130, 143 stopped by SIGHUP, SIGINT, SIGTERM, nothing written.\n"
-    "\n"
-    "Examples:\n"
-    "  kelvista-replay export 12.47 --to ~/share     # writes session12-frame047.png\n"
-    "  kelvista-replay export 3 --to /tmp/session3 --force\n"
-    "  kelvista-replay export 3 --html /tmp/session3-page    # then open index.html";
 
 struct ExportResult {
     FrameReport report;
@@ -106,79 +54,80 @@ public:
           m_html(html),
           m_protect(ProtectedReplayFolder()) {}
 
-    int run(const SessionScan& scan, std::optional<int32_t> onlyFrame) {
-        std::vector<FrameItem> items;
+    Status run(const SessionScan& scan, std::optional<int32_t> onlyFrame) {
+        std::vector<const FrameEntry*> items;
         for (const FrameEntry& entry : scan.frames) {
             if (!onlyFrame || entry.frame == *onlyFrame) {
-                items.push_back({0, scan.session, &entry});
+                items.push_back(&entry);
             }
         }
         if (onlyFrame && items.empty()) {
-            return m_io.fail(kExitFailure, "export: no frame " +
-                                               PositionText(scan.session, *onlyFrame) + " in " +
-                                               scan.folder);
+            return Failure{kExitFailure, "export: no frame " +
+                                             PositionText(scan.session, *onlyFrame) + " in " +
+                                             scan.folder};
         }
         if (InterruptRequested()) {
-            return FailInterrupted(m_io, "export");
+            return InterruptedFailure("export");
         }
         OutputFolder::Failure failure;
         std::optional<OutputFolder> folder =
             OutputFolder::Open(m_path, true, protectedFolder(), failure);
         if (!folder) {
             if (failure.kind == OutputFolder::Failure::Kind::Protected) {
-                return m_io.fail(kExitFailure,
-                                 "export: " + m_shown + " is inside the replay folder " +
-                                     ShownPath(m_protect->path) + "; nothing written");
+                return Failure{kExitFailure, "export: " + m_shown +
+                                                 " is inside the replay folder " +
+                                                 ShownPath(m_protect->path) + "; nothing written"};
             }
-            return m_io.fail(kExitFailure, "export: cannot create the folder " + m_shown + ": " +
-                                               SystemReason(failure.errnum));
+            return Failure{kExitFailure, "export: cannot create the folder " + m_shown + ": " +
+                                             SystemReason(failure.errnum)};
         }
-        const int exitCode = exportInto(*folder, items, onlyFrame.has_value());
+        Status status = exportInto(*folder, scan.session, items, onlyFrame.has_value());
         folder->removeMadeFolders();
-        return exitCode;
+        return status;
     }
 
 private:
     const ProtectedFolder* protectedFolder() const { return m_protect ? &*m_protect : nullptr; }
 
-    int exportInto(const OutputFolder& folder, const std::vector<FrameItem>& items, bool single) {
+    Status exportInto(const OutputFolder& folder, int32_t session,
+                      const std::vector<const FrameEntry*>& items, bool single) {
         RemoveStaleStaging(folder.fd());
-        if (const std::optional<int> refused = checkTargets(folder, items)) {
-            return *refused;
+        if (Status targets = checkTargets(folder, session, items); !targets) {
+            return targets;
         }
         int errnum = 0;
         std::optional<StagingFolder> staging = StagingFolder::Create(folder.fd(), "export", errnum);
         if (!staging) {
-            return m_io.fail(kExitFailure,
-                             "export: cannot write to " + m_shown + ": " + SystemReason(errnum));
+            return Failure{kExitFailure,
+                           "export: cannot write to " + m_shown + ": " + SystemReason(errnum)};
         }
-        return exportFrames(folder, *staging, items, single);
+        return exportFrames(folder, *staging, session, items, single);
     }
 
     // Refuses early, before the long work, what the move into place would refuse anyway: files
     // of the same names without --force, targets that cannot be replaced with it.
-    std::optional<int> checkTargets(const OutputFolder& folder,
-                                    const std::vector<FrameItem>& items) const {
+    Status checkTargets(const OutputFolder& folder, int32_t session,
+                        const std::vector<const FrameEntry*>& items) const {
         std::vector<std::string> names = ownFileNames();
-        for (const FrameItem& item : items) {
-            names.push_back(ExportFileName(item.session, item.entry->frame).toStdString());
+        for (const FrameEntry* entry : items) {
+            names.push_back(ExportFileName(session, entry->frame).toStdString());
         }
         if (m_force) {
             const PlacementResult check = CheckReplaceable(folder.fd(), names, protectedFolder());
             if (check.placed()) {
-                return std::nullopt;
+                return {};
             }
-            return m_io.fail(kExitFailure, placementFailure(check));
+            return Failure{kExitFailure, placementFailure(check)};
         }
         const std::vector<std::string> existing = ExistingNames(folder.fd(), names);
         if (existing.empty()) {
-            return std::nullopt;
+            return {};
         }
         std::string which = existing.front();
         if (existing.size() > 1) {
             which += " and " + std::to_string(existing.size() - 1) + " more";
         }
-        return m_io.fail(kExitFailure, alreadyThere(which));
+        return Failure{kExitFailure, alreadyThere(which)};
     }
 
     std::string alreadyThere(const std::string& which) const {
@@ -210,13 +159,14 @@ private:
         return {kCaptionsFileName};
     }
 
-    int exportFrames(const OutputFolder& folder, StagingFolder& staging,
-                     const std::vector<FrameItem>& items, bool single) {
+    Status exportFrames(const OutputFolder& folder, StagingFolder& staging, int32_t session,
+                        const std::vector<const FrameEntry*>& items, bool single) {
         std::vector<CaptionRow> rows;
         PageData page;
         std::vector<std::string> written;
         size_t notPresent = 0;
-        int exitCode = kExitSuccess;
+        // Frames that could not be exported are named as they come, and make the export fail.
+        Status status;
         std::string failure;
         std::atomic<bool> failed{false};
         const int stagingFd = staging.fd();
@@ -224,7 +174,7 @@ private:
         Progress progress("export", items.size());
         ForEachOrdered(
             items,
-            [stagingFd, &shown, &failed](const FrameItem& item) {
+            [stagingFd, &shown, &failed, session](const FrameEntry* entry) {
                 ExportResult result;
                 InspectOptions options;
                 options.usePicture = [&](const FrameReport& report, const DibSection& dib) {
@@ -245,7 +195,7 @@ private:
                         failed = true;
                     }
                 };
-                result.report = InspectFrame(item.session, *item.entry, options);
+                result.report = InspectFrame(session, *entry, options);
                 return result;
             },
             [&](size_t, ExportResult&& result) {
@@ -263,20 +213,17 @@ private:
                     failed = true;
                 } else if (ScreenshotCannotBeOpened(report)) {
                     progress.clear();
-                    exitCode = m_io.fail(kExitFailure, "export: " + position + " not exported: " +
-                                                           ScreenshotProblem(report));
+                    status = notExported(position + " not exported: " + ScreenshotProblem(report));
                 } else if (!report.present()) {
                     ++notPresent;
                     if (single) {
                         progress.clear();
-                        exitCode = m_io.fail(
-                            kExitFailure, "export: " + position +
-                                              " is not present: " + StatusName(StatusOf(report)));
+                        status = notExported(position +
+                                             " is not present: " + StatusName(StatusOf(report)));
                     }
                 } else if (!result.written) {
                     progress.clear();
-                    exitCode = m_io.fail(kExitFailure, "export: " + position + " not exported: " +
-                                                           ScreenshotProblem(report));
+                    status = notExported(position + " not exported: " + ScreenshotProblem(report));
                 } else {
                     const QString file = ExportFileName(report.session, report.frame);
                     written.push_back(file.toStdString());
@@ -287,20 +234,20 @@ private:
             [&failed] { return failed || InterruptRequested(); });
         progress.finish();
         if (InterruptRequested()) {
-            return FailInterrupted(m_io, "export");
+            return InterruptedFailure("export");
         }
         if (!failure.empty()) {
-            return m_io.fail(kExitFailure, "export: " + failure + "; nothing written");
+            return Failure{kExitFailure, "export: " + failure + "; nothing written"};
         }
         if (written.empty()) {
-            if (exitCode == kExitSuccess) {
-                exitCode = m_io.fail(kExitFailure, "export: no present frame to export");
+            if (status) {
+                return Failure{kExitFailure, "export: no present frame to export"};
             }
-            return exitCode;
+            return status;
         }
         std::string error;
         if (m_html) {
-            page.session = items.front().session;
+            page.session = session;
             page.maxFrames = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
             page.stamp = PageStamp(QDateTime::currentDateTime());
             if (!WritePageFiles(stagingFd, page, error)) {
@@ -315,8 +262,8 @@ private:
         }
         const std::vector<std::string> own = ownFileNames();
         written.insert(written.end(), own.begin(), own.end());
-        if (const std::optional<int> stop = placeFiles(folder, staging, written)) {
-            return *stop;
+        if (Status placed = placeFiles(folder, staging, written); !placed) {
+            return placed;
         }
         m_io.out << "wrote " << rows.size() << (rows.size() == 1 ? " frame" : " frames") << " and "
                  << (m_html ? kPageFileName : kCaptionsFileName) << " to " << m_shown;
@@ -325,42 +272,48 @@ private:
         }
         m_io.out << "\n";
         m_io.out.flush();
-        return exitCode;
+        return status;
     }
 
-    int failWriting(const std::string& error) const {
+    // Names a frame that is not exported, now, and makes the export fail once it is done.
+    Failure notExported(const std::string& what) const {
+        m_io.report({kExitFailure, "export: " + what});
+        return {kExitFailure, ""};
+    }
+
+    Failure failWriting(const std::string& error) const {
         if (InterruptRequested()) {
-            return FailInterrupted(m_io, "export");
+            return InterruptedFailure("export");
         }
-        return m_io.fail(kExitFailure, "export: " + error + "; nothing written");
+        return {kExitFailure, "export: " + error + "; nothing written"};
     }
 
     // Moves the files into place, all or none. nullopt once they are there for good.
-    std::optional<int> placeFiles(const OutputFolder& folder, StagingFolder& staging,
-                                  const std::vector<std::string>& names) const {
+    Status placeFiles(const OutputFolder& folder, StagingFolder& staging,
+                      const std::vector<std::string>& names) const {
         if (InterruptRequested()) {
-            return FailInterrupted(m_io, "export");
+            return InterruptedFailure("export");
         }
         FilePlacement placement(folder.fd(), staging.fd(), {m_force, protectedFolder(), nullptr});
         const PlacementResult placed = placement.placeAll(names);
         if (placed.status == PlacementResult::Status::Interrupted) {
-            return FailInterrupted(m_io, "export");
+            return InterruptedFailure("export");
         }
         if (!placed.placed()) {
-            return m_io.fail(kExitFailure, placementFailure(placed));
+            return Failure{kExitFailure, placementFailure(placed)};
         }
         folder.sync();
         // The last moment a signal still takes the files back; after it the export has happened.
         if (InterruptRequested()) {
             std::string error;
             if (!placement.undo(error)) {
-                return m_io.fail(InterruptExitCode(InterruptSignal()),
-                                 "export: interrupted; could not put back " + error);
+                return Failure{InterruptExitCode(InterruptSignal()),
+                               "export: interrupted; could not put back " + error};
             }
-            return FailInterrupted(m_io, "export");
+            return InterruptedFailure("export");
         }
         staging.remove();
-        return std::nullopt;
+        return {};
     }
 
     CommandStreams m_io;
@@ -371,55 +324,37 @@ private:
     std::optional<ProtectedFolder> m_protect;
 };
 
-int RunExport(const QStringList& arguments, CommandStreams io) {
-    CommandArguments parsed(
-        ExportCommand(),
-        {QCommandLineOption(kToOption, QStringLiteral("The folder."), QStringLiteral("DIR")),
-         QCommandLineOption(kHtmlOption, QStringLiteral("The page's folder."),
-                            QStringLiteral("DIR")),
-         QCommandLineOption(kForceOption, QStringLiteral("Replaces files."))},
-        1);
-    if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
-        return *stop;
+Status RunExport(const ParsedArguments& arguments, CommandStreams io) {
+    const Result<Position> position =
+        ParseSessionOrFrameArgument(arguments.positionals().first(), "export");
+    if (!position) {
+        return position.failure();
     }
-    const QString positionText = parsed.positionals().first();
-    int32_t session = 0;
-    std::optional<int32_t> frame;
-    if (!ParseSessionOrSessionFrame(positionText.toStdString(), session, frame)) {
-        const QString message =
-            QStringLiteral("'%1' is not SESSION or SESSION.FRAME").arg(positionText);
-        return io.fail(kExitUsage, "export: " + message.toStdString());
+    const bool html = arguments.isSet("html");
+    if (html && arguments.isSet("to")) {
+        return Failure{kExitUsage, "export: --to and --html exclude each other"};
     }
-    const bool html = parsed.isSet(kHtmlOption);
-    if (html && parsed.isSet(kToOption)) {
-        return io.fail(kExitUsage, "export: --to and --html exclude each other");
-    }
-    const QString& option = html ? kHtmlOption : kToOption;
-    if (!parsed.isSet(option) || parsed.value(option).isEmpty()) {
-        return io.fail(kExitUsage, "export: missing --" + option.toStdString() +
+    const char* option = html ? "html" : "to";
+    if (!arguments.isSet(option) || arguments.value(option).isEmpty()) {
+        return Failure{kExitUsage, std::string("export: missing --") + option +
                                        " DIR (usage: export " +
-                                       std::string(ExportCommand().synopsis) + ")");
+                                       CommandSynopsis(ExportCommand()).toStdString() + ")"};
     }
     // From here on a signal stops the export cleanly, whatever it has written so far.
     const InterruptGuard interruptGuard;
-    int exitCode = kExitSuccess;
-    const std::optional<SessionScan> scan =
-        ScanNamedSession(QString::number(session), "export", io, exitCode);
+    const Result<SessionScan> scan = ScanNamedSession(position->session, "export");
     if (!scan) {
-        return exitCode;
+        return scan.failure();
     }
-    Export exporter(io, LocalPath(parsed.value(option)), parsed.isSet(kForceOption), html);
-    return exporter.run(*scan, frame);
+    Export exporter(io, LocalPath(arguments.value(option)), arguments.isSet("force"), html);
+    return exporter.run(*scan, position->frame);
 }
 
 }  // namespace
 
 const Command& ExportCommand() {
     static const Command command{
-        "export", "SESSION[.FRAME] (--to DIR | --html DIR) [--force]",
-        "Writes a frame, or every present frame of a session, as PNG with a captions.tsv or a "
-        "page.",
-        kDetails, RunExport};
+        "export", {{"to", "DIR"}, {"html", "DIR"}, {"force"}}, 1, 1, RunExport};
     return command;
 }
 

@@ -1,113 +1,81 @@
+// frame SESSION.FRAME: finds a frame as the viewer does, and reads it as the viewer does.
 #include <optional>
 #include <string>
 
 #include "CaptionFile.h"
 #include "InterruptSignals.h"
 #include "MissingReplayFolder.h"
+#include "ReplayFrame.h"
 #include "ReplayLayout.h"
 #include "cli/Command.h"
 #include "cli/CommandArguments.h"
 #include "cli/Output.h"
 #include "cli/PathText.h"
 #include "commands/BitmapReport.h"
+#include "commands/SessionArguments.h"
 
 namespace kelvista::replaycli {
 
 namespace {
 
-int RunFrame(const QStringList& arguments, CommandStreams io) {
-    int exitCode = kExitSuccess;
-    const std::optional<PngCommandArguments> parsed =
-        ParsePngCommand(FrameCommand(), arguments, io, exitCode);
-    if (!parsed) {
-        return exitCode;
+// Without a replay folder, why there is none is what the user needs to know.
+Failure NotThere(std::string message) {
+    if (const std::optional<std::string> noFolder = ReplayFolderProblem()) {
+        message += "; " + EscapedName(*noFolder);
     }
-    const QString& position = parsed->positional;
-    int32_t session = 0;
-    int32_t frame = 0;
-    if (!ParseSessionFrame(position.toStdString(), session, frame)) {
-        return io.fail(
-            kExitUsage,
-            "frame: '" + DisplayPath(position).toStdString() +
-                "' is not SESSION.FRAME (two whole numbers joined by a point, e.g. 3.7)");
-    }
+    return {kExitFailure, std::move(message)};
+}
 
-    // Without a replay folder, why there is none is what the user needs to know.
-    const auto withCause = [](std::string message) {
-        if (const std::optional<std::string> noFolder = ReplayFolderProblem()) {
-            message += "; " + EscapedName(*noFolder);
-        }
-        return message;
-    };
+Status RunFrame(const ParsedArguments& arguments, CommandStreams io) {
+    const Result<Position> position =
+        ParseSessionFrameArgument(arguments.positionals().front(), "frame");
+    if (!position) {
+        return position.failure();
+    }
+    const int32_t session = position->session;
+    const int32_t frame = *position->frame;
     const std::optional<std::string> composed = FrameBasePath(session, frame);
     if (!composed) {
         const std::string full =
             FullReplayPath(SessionRelativeFolder(session) + kPathSeparator + FrameName(frame));
         io.out << "path: " << DisplayPath(full).toStdString() << "\n"
                << "present: no\n";
-        return io.fail(kExitFailure,
-                       withCause(DisplayPath(full).toStdString() + ": path too long (" +
-                                 std::to_string(full.size()) + " bytes, the viewer's " +
-                                 std::to_string(kPathCapacity - 1) +
-                                 " at most), the viewer finds no frame here"));
+        return NotThere(DisplayPath(full).toStdString() + ": path too long (" +
+                        std::to_string(full.size()) + " bytes, the viewer's " +
+                        std::to_string(kPathCapacity - 1) +
+                        " at most), the viewer finds no frame here");
     }
     const std::string& basePath = *composed;
     io.out << "path: " << DisplayPath(basePath).toStdString() << "\n";
-    const bool present = FrameIsPresent(basePath);
+    const bool present = FindFrame(session, frame).has_value();
     io.out << "present: " << (present ? "yes" : "no") << "\n";
     if (!present) {
-        return io.fail(kExitFailure, withCause(DisplayPath(basePath).toStdString() +
-                                               ": no frame here (needs both .bmp and .htm)"));
+        return NotThere(DisplayPath(basePath).toStdString() +
+                        ": no frame here (needs both .bmp and .htm)");
     }
-    std::string caption;
-    if (!ReadCaptionFile(basePath + ".htm", caption)) {
-        return io.fail(kExitFailure,
-                       DisplayPath(basePath).toStdString() + ".htm: cannot be opened");
-    }
-    // Control characters in a caption would break the one-line field.
-    io.out << "caption: " << OneLineCaption(caption) << "\n";
-
+    const std::optional<PngRequest> png = PngRequestOf("frame", arguments);
     // A signal while OUT is written takes it back and stops the run cleanly.
     std::optional<InterruptGuard> interruptGuard;
-    if (parsed->png) {
+    if (png) {
         interruptGuard.emplace();
     }
-    return ReportBitmap(basePath + ".bmp", PngRequestOf("frame", *parsed), io);
+    BitmapHandle bitmap;
+    DibSection dib;
+    const FrameContent content = ReadFrame(basePath, bitmap, dib);
+    if (content.outcome == FrameContent::Outcome::CaptionUnreadable) {
+        return Failure{kExitFailure,
+                       DisplayPath(basePath).toStdString() + ".htm: cannot be opened"};
+    }
+    // Control characters in a caption would break the one-line field.
+    io.out << "caption: " << OneLineCaption(content.caption) << "\n";
+    return ReportLoadedBitmap(basePath + ".bmp", content.loaderCode,
+                              bitmap ? bitmap.get() : content.refused.get(), dib, png, io);
 }
 
 }  // namespace
 
 const Command& FrameCommand() {
-    static const Command command{
-        "frame", "SESSION.FRAME [--png OUT] [--force]",
-        "Finds a frame under the replay folder of the settings, as the viewer does, and loads it.",
-        "Composes the frame's path from the InstallFolder setting as the viewer does\n"
-        "(<InstallFolder>/replay/session<SESSION>/frame<FRAME, 3 digits at least>) and prints:\n"
-        "  path: P       the frame's path without extension (escaped as 'kelvista-replay\n"
-        "                check --help' explains)\n"
-        "  present: yes|no  whether both P.bmp and P.htm exist (no when P is longer than the\n"
-        "                   259 bytes the viewer's paths hold: the viewer finds no frame there)\n"
-        "and for a present frame:\n"
-        "  caption: C    the first line of P.htm, as UTF-8\n"
-        "  status, size, depth   as 'decode' prints them for P.bmp\n"
-        "SESSION and FRAME are whole numbers, negative ones too (e.g. 0.-1).\n"
-        "\n"
-        "OUT is made beside it under a hidden name and moved into place once complete: nothing\n"
-        "is left behind on a failure, nor when SIGINT, SIGTERM or SIGHUP stops the writing. OUT\n"
-        "is never the frame's own screenshot, nor anywhere inside the replay folder\n"
-        "(<InstallFolder>/replay), by whatever path or link it is named, not even with --force.\n"
-        "\n"
-        "Options:\n"
-        "  --png OUT     also writes the loaded picture to OUT as an opaque PNG\n"
-        "  --force       replaces OUT when it exists (a link named OUT is replaced itself, what "
-        "it\n"
-        "                points to is left alone); without it an existing OUT is refused\n"
-        "  -h, --help    shows this help\n"
-        "\n"
-        "Exit codes: 0 loaded, 1 absent or not readable (or OUT not written: it exists without\n"
-        "--force, it is inside the replay folder, it cannot be written), 2 usage error; 129, 130,\n"
-        "143 stopped by SIGHUP, SIGINT, SIGTERM while writing OUT, nothing written.",
-        RunFrame};
+    static const Command command{"frame", kPngOptions, 1, 1, RunFrame};
     return command;
 }
 

@@ -1,3 +1,4 @@
+// ls [SESSION]: the sessions and their frames, as the viewer finds them.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -11,60 +12,13 @@
 #include "cli/CommandArguments.h"
 #include "cli/Output.h"
 #include "cli/Progress.h"
+#include "commands/SessionArguments.h"
 #include "inspect/FrameReport.h"
 #include "inspect/ReplayScan.h"
 
 namespace kelvista::replaycli {
 
 namespace {
-
-const char kDetails[] =
-    "Reads the tree exactly as the viewer does: the root folder is the InstallFolder setting,\n"
-    "the sessions are the folders replay/session<N>, a frame is present when its screenshot\n"
-    "(frame<FFF>.bmp) and its caption file (frame<FFF>.htm) can both be opened, and each\n"
-    "screenshot is judged from its headers and file size, which tell what the viewer's loader\n"
-    "answers without reading the pixels (pixel rows that cannot be read, from a failing disk\n"
-    "or a share that drops out, show only in 'kelvista-replay check --deep').\n"
-    "\n"
-    "Without SESSION: one line per session, in numeric order, each as soon as it is counted:\n"
-    "  session 3: 118 present, frames 0 to 119, 1 incomplete, 1 unreadable\n"
-    "A session folder that cannot be listed gets a line saying why instead, and ls then exits 1:\n"
-    "  session 4: cannot read the folder: Permission denied\n"
-    "Present frames are those the viewer shows; incomplete ones lack their screenshot or their\n"
-    "caption file; unreadable ones have a caption file that cannot be opened, a screenshot the\n"
-    "loader refuses or a path too long for the viewer. The three counts add up to the frames\n"
-    "found on disk; the first and last frame are those of the present frames.\n"
-    "\n"
-    "With SESSION: the session's table of contents, one line per frame found on disk: its\n"
-    "position as the viewer's title shows it, its state, the picture size and the caption:\n"
-    "  [3.007]  present         1920x1080  Hand 12\n"
-    "The state is present, no-caption, no-screenshot, path-too-long, bad-caption or\n"
-    "bad-screenshot ('kelvista-replay check --help' explains each); path-too-long means the\n"
-    "frame's path is longer than the 259 bytes the viewer's paths hold, so the viewer finds no\n"
-    "frame there. Pipe it to grep to find a frame.\n"
-    "\n"
-    "Options:\n"
-    "  --json        one JSON object per line instead, with the same fields: per session\n"
-    "                {\"session\":3,\"present\":118,\"first\":0,\"last\":119,\"incomplete\":1,\n"
-    "                \"unreadable\":1} (\"first\" and \"last\" only when a frame is present), per\n"
-    "                frame {\"session\":3,\"frame\":7,\"state\":\"present\",\"width\":1920,\n"
-    "                \"height\":1080,\"caption\":\"Hand 12\"} (no \"width\" and \"height\" when\n"
-    "                the size is unknown; the caption as one line of UTF-8, as in the text)\n"
-    "                and for a session folder that cannot be listed\n"
-    "                {\"session\":4,\"readable\":false,\"error\":\"Permission denied\"}\n"
-    "  -h, --help    shows this help\n"
-    "\n"
-    "Names of files and folders are printed escaped, as 'kelvista-replay check --help' says.\n"
-    "\n"
-    "Exit codes: 0 listed, 1 no replay folder, no such session or a session folder that cannot\n"
-    "be listed (the other sessions are still listed), or the output cannot be written; 2 usage\n"
-    "error.\n"
-    "\n"
-    "Examples:\n"
-    "  kelvista-replay ls\n"
-    "  kelvista-replay ls 3 | grep -i river\n"
-    "  kelvista-replay ls 3 | grep -v present\n"
-    "  kelvista-replay ls 3 --json | jq -r 'select(.state != \"present\") | .frame'";
 
 struct SessionCounts {
     size_t present = 0;
@@ -234,11 +188,14 @@ bool ListSessions(const ReplayTree& tree, ListingPrinter& printer) {
     return allListed;
 }
 
-int ListFrames(const QString& sessionText, ListingPrinter& printer, CommandStreams io) {
-    int exitCode = kExitSuccess;
-    const std::optional<SessionScan> scan = ScanNamedSession(sessionText, "ls", io, exitCode);
+Status ListFrames(const QString& sessionText, ListingPrinter& printer, CommandStreams io) {
+    const Result<int32_t> session = ParseSessionArgument(sessionText, "ls");
+    if (!session) {
+        return session.failure();
+    }
+    const Result<SessionScan> scan = ScanNamedSession(*session, "ls");
     if (!scan) {
-        return exitCode;
+        return scan.failure();
     }
     Progress progress("ls", scan->frames.size());
     InspectSession(*scan, ProbeOptions(true), [&](FrameReport&& report) {
@@ -249,50 +206,40 @@ int ListFrames(const QString& sessionText, ListingPrinter& printer, CommandStrea
     });
     progress.finish();
     io.out.flush();
-    return kExitSuccess;
+    return {};
 }
 
-int RunLs(const QStringList& arguments, CommandStreams io) {
-    // --sessions prints the session numbers alone, one a line, for shell completion; it is left
-    // out of the help, which is for people.
-    const QString sessionsOption = QStringLiteral("sessions");
-    const QString jsonOption = QStringLiteral("json");
-    CommandArguments parsed(LsCommand(),
-                            {QCommandLineOption(sessionsOption, QStringLiteral("Numbers only.")),
-                             QCommandLineOption(jsonOption, QStringLiteral("JSON lines."))},
-                            std::min<qsizetype>(PositionalCount(arguments), 1));
-    if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
-        return *stop;
+Status RunLs(const ParsedArguments& arguments, CommandStreams io) {
+    const bool numbersOnly = arguments.isSet("sessions");
+    ListingPrinter printer(io.out, arguments.isSet("json"));
+    if (!arguments.positionals().isEmpty()) {
+        if (numbersOnly) {
+            return Failure{kExitUsage, "ls: --sessions takes no SESSION"};
+        }
+        return ListFrames(arguments.positionals().first(), printer, io);
     }
-    const bool numbersOnly = parsed.isSet(sessionsOption);
-    ListingPrinter printer(io.out, parsed.isSet(jsonOption));
-    if (!parsed.positionals().isEmpty()) {
-        return numbersOnly ? io.fail(kExitUsage, "ls: --sessions takes no SESSION")
-                           : ListFrames(parsed.positionals().first(), printer, io);
-    }
-    int exitCode = kExitSuccess;
-    const std::optional<ReplayTree> tree = ScanTreeOrFail("ls", io, exitCode);
+    const Result<ReplayTree> tree = ScanReplayTree("ls");
     if (!tree) {
-        return exitCode;
+        return tree.failure();
     }
+    Status status;
     if (numbersOnly) {
         for (const int32_t session : tree->sessions) {
             io.out << session << "\n";
         }
     } else if (!ListSessions(*tree, printer)) {
-        exitCode = kExitFailure;
+        status = Failure{kExitFailure, ""};
     }
     io.out.flush();
-    return exitCode;
+    return status;
 }
 
 }  // namespace
 
 const Command& LsCommand() {
-    static const Command command{
-        "ls", "[--json] [SESSION]",
-        "Lists the sessions (present, incomplete and unreadable frames), or one session's frames.",
-        kDetails, RunLs};
+    // --sessions prints the session numbers alone, one a line, for shell completion; it is left
+    // out of the help, which is for people.
+    static const Command command{"ls", {{"sessions"}, {"json"}}, 0, 1, RunLs};
     return command;
 }
 

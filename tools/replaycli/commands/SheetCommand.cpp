@@ -1,3 +1,4 @@
+// sheet SESSION: a contact sheet of the session's frames.
 #include <string>
 #include <vector>
 
@@ -10,7 +11,9 @@
 #include "ReplayLayout.h"
 #include "cli/Command.h"
 #include "cli/CommandArguments.h"
+#include "cli/HelpText.h"
 #include "cli/Output.h"
+#include "commands/SessionArguments.h"
 #include "inspect/FrameReport.h"
 #include "inspect/ReplayScan.h"
 #include "render/ContactSheet.h"
@@ -19,44 +22,6 @@
 namespace kelvista::replaycli {
 
 namespace {
-
-const QString kToOption = QStringLiteral("to");
-const QString kColumnsOption = QStringLiteral("columns");
-const QString kWidthOption = QStringLiteral("width");
-const QString kForceOption = QStringLiteral("force");
-
-const char kDetails[] =
-    "Draws every frame found in the session's folder, in frame order, as a grid of thumbnails\n"
-    "(aspect kept, smooth downscaling, never enlarged), each labelled with its position as the\n"
-    "viewer's title shows it and the start of its caption:\n"
-    "  [3.007] Hand 12, river ca...\n"
-    "A frame the viewer cannot show (a file missing or unreadable, a screenshot the loader\n"
-    "refuses) is drawn as a crossed grey placeholder that says why. The thumbnail boxes take\n"
-    "the shape of the session's first frame that can be shown. The same session and options\n"
-    "always give the same picture. Frames are decoded and scaled in parallel; a progress bar is\n"
-    "drawn on stderr when it is a terminal and the work takes a while.\n"
-    "\n"
-    "FILE is made in a hidden folder beside it (.kelvista-replay-sheet-XXXXXX) and moved into\n"
-    "place once complete: nothing is left behind on a failure (a full disk, a file-size limit),\n"
-    "nor when SIGINT, SIGTERM or SIGHUP stops the run. FILE may not lie inside the replay folder\n"
-    "(<InstallFolder>/replay), by whatever path or link it is named.\n"
-    "\n"
-    "Options:\n"
-    "  --to FILE.png   where to write the sheet (required)\n"
-    "  --columns N     thumbnails per row, 1 to 100 (default 6)\n"
-    "  --width PX      width of the sheet in pixels, 100 to 20000 (default 1600)\n"
-    "  --force         replaces FILE when it exists (a link named FILE is replaced itself, what\n"
-    "                  it points to is left alone); without it the sheet is refused\n"
-    "  -h, --help      shows this help\n"
-    "\n"
-    "Exit codes: 0 written; 1 FILE exists (no --force), cannot be written or replaced, or lies\n"
-    "inside the replay folder, the sheet would be larger than 1 GiB, no replay folder or no such\n"
-    "session; 2 usage error (no --to, bad --columns or --width); 129, 130, 143 stopped by\n"
-    "SIGHUP, SIGINT, SIGTERM, nothing written.\n"
-    "\n"
-    "Examples:\n"
-    "  kelvista-replay sheet 3 --to session3.png\n"
-    "  kelvista-replay sheet 3 --to wide.png --columns 10 --width 3000 --force";
 
 struct SheetCell {
     FrameReport report;
@@ -95,17 +60,17 @@ QString LabelText(const FrameReport& report) {
     return label;
 }
 
-int DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileOutput& output,
-              const std::string& path, CommandStreams io) {
+Status DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileOutput& output,
+                 const std::string& path, CommandStreams io) {
     SheetPainter painter(layout);
-    const std::vector<SessionScan> scans{scan};
-    const std::vector<FrameItem> items = FrameItems(scans);
+    const std::vector<FrameEntry>& items = scan.frames;
+    const int32_t session = scan.session;
     size_t shown = 0;
     const QSize box = layout.thumbnailBox(0).size();
     Progress progress("sheet", items.size());
     ForEachOrdered(
         items,
-        [box](const FrameItem& item) {
+        [box, session](const FrameEntry& entry) {
             SheetCell cell;
             InspectOptions options;
             options.usePicture = [&](const FrameReport& report, const DibSection& dib) {
@@ -113,7 +78,7 @@ int DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileOutp
                     cell.thumbnail = Thumbnail(FrameImage(dib), box);
                 }
             };
-            cell.report = InspectFrame(item.session, *item.entry, options);
+            cell.report = InspectFrame(session, entry, options);
             return cell;
         },
         [&](size_t index, SheetCell&& cell) {
@@ -129,7 +94,7 @@ int DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileOutp
         [] { return InterruptRequested(); });
     progress.finish();
     if (InterruptRequested()) {
-        return FailInterrupted(io, "sheet");
+        return InterruptedFailure("sheet");
     }
     painter.drawHeader(QStringLiteral("session %1: %2 frames, %3 shown")
                            .arg(scan.session)
@@ -142,77 +107,67 @@ int DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileOutp
         case SingleFileOutput::Outcome::Written:
             break;
         case SingleFileOutput::Outcome::Interrupted:
-            return FailInterrupted(io, "sheet");
+            return InterruptedFailure("sheet");
         case SingleFileOutput::Outcome::Failed:
-            return io.fail(kExitFailure, error);
+            return Failure{kExitFailure, error};
     }
     io.out << "wrote " << DisplayPath(path).toStdString() << " (" << layout.width << "x"
            << layout.height << ", " << items.size() << (items.size() == 1 ? " frame" : " frames")
            << ")\n";
     io.out.flush();
-    return kExitSuccess;
+    return {};
 }
 
-std::optional<int> IntOption(const CommandArguments& parsed, const QString& option, int fallback,
-                             CommandStreams io, int& exitCode) {
-    if (!parsed.isSet(option)) {
+Result<int> IntOption(const ParsedArguments& arguments, const char* option, int fallback) {
+    if (!arguments.isSet(option)) {
         return fallback;
     }
     int32_t value = 0;
-    if (!ParseDecimalInt32(parsed.value(option).toStdString(), value)) {
-        exitCode =
-            io.fail(kExitUsage, "sheet: --" + option.toStdString() + " takes a number, not '" +
-                                    parsed.value(option).toStdString() + "'");
-        return std::nullopt;
+    if (!ParseDecimalInt32(arguments.value(option).toStdString(), value)) {
+        return Failure{kExitUsage, std::string("sheet: --") + option + " takes a number, not '" +
+                                       arguments.value(option).toStdString() + "'"};
     }
     return value;
 }
 
-int RunSheet(const QStringList& arguments, CommandStreams io) {
-    CommandArguments parsed(
-        SheetCommand(),
-        {QCommandLineOption(kToOption, QStringLiteral("The sheet."), QStringLiteral("FILE")),
-         QCommandLineOption(kColumnsOption, QStringLiteral("Columns."), QStringLiteral("N")),
-         QCommandLineOption(kWidthOption, QStringLiteral("Width."), QStringLiteral("PX")),
-         QCommandLineOption(kForceOption, QStringLiteral("Replaces FILE."))},
-        1);
-    if (const std::optional<int> stop = parsed.parseOrStop(arguments, io)) {
-        return *stop;
+Status RunSheet(const ParsedArguments& arguments, CommandStreams io) {
+    const Result<int> columns = IntOption(arguments, "columns", kSheetDefaultColumns);
+    if (!columns) {
+        return columns.failure();
     }
-    int exitCode = kExitSuccess;
-    const std::optional<int> columns =
-        IntOption(parsed, kColumnsOption, kSheetDefaultColumns, io, exitCode);
-    const std::optional<int> width =
-        columns ? IntOption(parsed, kWidthOption, kSheetDefaultWidth, io, exitCode) : std::nullopt;
-    if (!columns || !width) {
-        return exitCode;
+    const Result<int> width = IntOption(arguments, "width", kSheetDefaultWidth);
+    if (!width) {
+        return width.failure();
     }
-    if (!parsed.isSet(kToOption) || parsed.value(kToOption).isEmpty()) {
-        return io.fail(kExitUsage, "sheet: missing --to FILE.png (usage: sheet " +
-                                       std::string(SheetCommand().synopsis) + ")");
+    if (!arguments.isSet("to") || arguments.value("to").isEmpty()) {
+        return Failure{kExitUsage, "sheet: missing --to FILE.png (usage: sheet " +
+                                       CommandSynopsis(SheetCommand()).toStdString() + ")"};
     }
     std::string error;
     if (!LayOutSheet(0, *columns, *width, 1.0, 10, error)) {
-        return io.fail(kExitUsage, "sheet: " + error);
+        return Failure{kExitUsage, "sheet: " + error};
     }
     // From here on a signal stops the sheet cleanly, whatever it has written so far.
     const InterruptGuard interruptGuard;
-    const std::string path = LocalPath(parsed.value(kToOption));
+    const std::string path = LocalPath(arguments.value("to"));
     std::optional<SingleFileOutput> output =
-        SingleFileOutput::Prepare({"sheet", path, parsed.isSet(kForceOption), std::nullopt}, error);
+        SingleFileOutput::Prepare({"sheet", path, arguments.isSet("force"), std::nullopt}, error);
     if (!output) {
-        return io.fail(kExitFailure, error);
+        return Failure{kExitFailure, error};
     }
-    const std::optional<SessionScan> scan =
-        ScanNamedSession(parsed.positionals().first(), "sheet", io, exitCode);
+    const Result<int32_t> session = ParseSessionArgument(arguments.positionals().first(), "sheet");
+    if (!session) {
+        return session.failure();
+    }
+    const Result<SessionScan> scan = ScanNamedSession(*session, "sheet");
     if (!scan) {
-        return exitCode;
+        return scan.failure();
     }
     const std::optional<SheetLayout> layout =
         LayOutSheet(scan->frames.size(), *columns, *width, FirstPictureAspect(*scan),
                     SheetPainter::LabelLineHeight(), error);
     if (!layout) {
-        return io.fail(kExitFailure, "sheet: " + error);
+        return Failure{kExitFailure, "sheet: " + error};
     }
     return DrawSheet(*scan, *layout, *output, path, io);
 }
@@ -221,9 +176,7 @@ int RunSheet(const QStringList& arguments, CommandStreams io) {
 
 const Command& SheetCommand() {
     static const Command command{
-        "sheet", "SESSION --to FILE.png [--columns N] [--width PX] [--force]",
-        "Draws a contact sheet of a session: labelled thumbnails, placeholders for broken frames.",
-        kDetails, RunSheet};
+        "sheet", {{"to", "FILE"}, {"columns", "N"}, {"width", "PX"}, {"force"}}, 1, 1, RunSheet};
     return command;
 }
 

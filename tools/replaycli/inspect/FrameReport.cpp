@@ -11,6 +11,7 @@
 #include "BmpProbe.h"
 #include "CaptionFile.h"
 #include "RegularFile.h"
+#include "ReplayFrame.h"
 #include "ReplayLayout.h"
 
 namespace kelvista::replaycli {
@@ -81,6 +82,48 @@ bool OpensIn(const FrameEntry& entry, const std::string& name) {
     return true;
 }
 
+void TakeLoaderVerdict(FrameReport& report, int loaderCode, int32_t width, int32_t height,
+                       int32_t sourceBitsPerPixel) {
+    report.decodeTried = true;
+    report.loaderCode = loaderCode;
+    report.width = width;
+    report.height = height;
+    report.sourceBitsPerPixel = sourceBitsPerPixel;
+}
+
+// The verdict of LoadBMP, with what it found in the file: `bitmap` is what it loaded, or the
+// unusable bitmap it left of a file it refused (none when it could not read one).
+void TakeLoadVerdict(FrameReport& report, int loaderCode, const FrameBitmap* bitmap) {
+    if (bitmap == nullptr) {
+        TakeLoaderVerdict(report, loaderCode, 0, 0, 0);
+        return;
+    }
+    // A refused bitmap may never have been converted: its own depth is the file's.
+    TakeLoaderVerdict(
+        report, loaderCode, bitmap->width(), bitmap->height(),
+        bitmap->sourceBitsPerPixel() > 0 ? bitmap->sourceBitsPerPixel() : bitmap->bitsPerPixel());
+}
+
+// Reads a present frame whole, as the viewer does: its caption, then its picture from the
+// screenshot opened already.
+void ReadWhole(FrameReport& report, const FrameEntry& entry, const std::string& name,
+               int screenshotFd, uint64_t size, const InspectOptions& options) {
+    BitmapHandle bitmap;
+    DibSection dib;
+    FrameContent content = ReadFrameAt(entry.folder->fd(), name, screenshotFd, size, bitmap, dib,
+                                       entry.captionType == ListedType::Regular);
+    report.captionRead = content.outcome != FrameContent::Outcome::CaptionUnreadable;
+    report.captionOpens = report.captionRead;
+    report.caption = std::move(content.caption);
+    if (!report.captionRead) {
+        return;  // the viewer stops at the caption, and so does the picture's verdict
+    }
+    TakeLoadVerdict(report, content.loaderCode, bitmap ? bitmap.get() : content.refused.get());
+    if (report.loaderCode == 0 && options.usePicture) {
+        options.usePicture(report, dib);
+    }
+}
+
 }  // namespace
 
 FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options) {
@@ -100,20 +143,19 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     const std::string name = FrameName(entry.frame);
     const std::string screenshotName = name + ".bmp";
     const std::string captionName = name + ".htm";
-    std::optional<BmpProbe> probe;
+    uint64_t size = 0;
+    int screenshotFd = -1;
     if (entry.screenshotListed && MayBeRegularFile(entry.screenshotType)) {
-        if (options.screenshot == ScreenshotCheck::Probe) {
-            uint64_t size = 0;
-            const int fd = OpenRegularFileAt(entry.folder->fd(), screenshotName.c_str(), &size);
-            if (fd >= 0) {
-                report.screenshotOpens = true;
-                probe = ProbeBMPOpenFile(fd, size);
-            }
-        } else {
-            report.screenshotOpens = OpensIn(entry, screenshotName);
-        }
+        screenshotFd = OpenRegularFileAt(entry.folder->fd(), screenshotName.c_str(), &size);
+        report.screenshotOpens = screenshotFd >= 0;
     }
-    if (entry.captionListed && MayBeRegularFile(entry.captionType)) {
+    const bool captionMayOpen = entry.captionListed && MayBeRegularFile(entry.captionType);
+    if (options.screenshot == ScreenshotCheck::Decode && options.readCaption &&
+        report.screenshotOpens && captionMayOpen) {
+        ReadWhole(report, entry, name, screenshotFd, size, options);
+        return report;
+    }
+    if (captionMayOpen) {
         if (options.readCaption) {
             report.captionRead =
                 ReadCaptionFileAt(entry.folder->fd(), captionName.c_str(), report.caption,
@@ -126,25 +168,16 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     if (!report.screenshotOpens) {
         return report;
     }
-    report.decodeTried = true;
-    if (probe) {
-        report.loaderCode = probe->code;
-        report.width = probe->width;
-        report.height = probe->height;
-        report.sourceBitsPerPixel = probe->sourceBitsPerPixel;
+    if (options.screenshot == ScreenshotCheck::Probe) {
+        const BmpProbe probe = ProbeBMPOpenFile(screenshotFd, size);
+        TakeLoaderVerdict(report, probe.code, probe.width, probe.height, probe.sourceBitsPerPixel);
         return report;
     }
     BitmapHandle bitmap;
     DibSection dib;
-    report.loaderCode = LoadBMP(*basePath + ".bmp", bitmap, dib);
-    if (bitmap) {
-        report.width = bitmap->width();
-        report.height = bitmap->height();
-        // A refused bitmap may never have been converted: its own depth is the file's.
-        report.sourceBitsPerPixel = bitmap->sourceBitsPerPixel() > 0 ? bitmap->sourceBitsPerPixel()
-                                                                     : bitmap->bitsPerPixel();
-    }
-    if (report.loaderCode == 0 && options.usePicture) {
+    const int code = LoadBMPOpenFile(screenshotFd, size, bitmap, dib);
+    TakeLoadVerdict(report, code, bitmap.get());
+    if (code == 0 && options.usePicture) {
         options.usePicture(report, dib);
     }
     return report;
@@ -160,16 +193,6 @@ std::vector<FrameBatch> FrameBatches(size_t frameCount) {
         batches.push_back({first, std::min(size, frameCount - first)});
     }
     return batches;
-}
-
-std::vector<FrameItem> FrameItems(const std::vector<SessionScan>& sessions) {
-    std::vector<FrameItem> items;
-    for (size_t i = 0; i < sessions.size(); ++i) {
-        for (const FrameEntry& entry : sessions[i].frames) {
-            items.push_back({i, sessions[i].session, &entry});
-        }
-    }
-    return items;
 }
 
 }  // namespace kelvista::replaycli

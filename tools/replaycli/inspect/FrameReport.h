@@ -65,13 +65,6 @@ struct InspectOptions {
 // open folder). Safe to call from worker threads: it touches only the frame's own files.
 FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options);
 
-// One frame to work on, and the session (index into the scans) it belongs to.
-struct FrameItem {
-    size_t sessionIndex = 0;
-    int32_t session = 0;
-    const FrameEntry* entry = nullptr;
-};
-
 // Consecutive frames inspected by one task.
 struct FrameBatch {
     size_t first = 0;
@@ -81,9 +74,6 @@ struct FrameBatch {
 // `frameCount` frames cut into batches: small enough that every thread of the pool gets several,
 // at most 64 frames each.
 std::vector<FrameBatch> FrameBatches(size_t frameCount);
-
-// Every frame of the scans, in session and frame order.
-std::vector<FrameItem> FrameItems(const std::vector<SessionScan>& sessions);
 
 // Inspects the frames of one session on the thread pool with `options` and hands each report, in
 // frame order, to `consume(report)` on the calling thread. Frames go to the pool in batches, so

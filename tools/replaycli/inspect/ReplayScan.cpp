@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "DecimalNumber.h"
 #include "MissingReplayFolder.h"
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
@@ -37,14 +36,8 @@ std::string SessionFolderOnDisk(int32_t session) {
     return FullReplayPath(SessionRelativeFolder(session));
 }
 
-// True when the session's folder exists.
-bool SessionExists(int32_t session) {
-    std::error_code ignored;
-    return fs::is_directory(SessionFolderOnDisk(session), ignored);
-}
-
-// The replay folder's listing; nullopt and a one-line `error` when it is missing or unreadable.
-std::optional<ReplayTree> ScanReplayTree(std::string& error) {
+// The replay folder's listing; a one-line failure when it is missing or unreadable.
+Result<ReplayTree> ListReplayTree() {
     ReplayTree tree;
     char root[kPathCapacity];
     ReadSettingString(kInstallFolderSetting, root, sizeof root);
@@ -55,14 +48,12 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
 
     if (std::optional<std::string> problem = ReplayFolderProblem()) {
         // The message quotes the settings file and the root: escaped like every printed name.
-        error = EscapedName(*problem);
-        return std::nullopt;
+        return Failure{kExitFailure, EscapedName(*problem)};
     }
     std::error_code ec;
     fs::directory_iterator it(tree.replayFolder, ec);
     if (ec) {
-        error = "cannot read " + shown + ": " + ec.message();
-        return std::nullopt;
+        return Failure{kExitFailure, "cannot read " + shown + ": " + ec.message()};
     }
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
@@ -77,8 +68,7 @@ std::optional<ReplayTree> ScanReplayTree(std::string& error) {
         }
     }
     if (ec) {
-        error = "cannot read " + shown + ": " + ec.message();
-        return std::nullopt;
+        return Failure{kExitFailure, "cannot read " + shown + ": " + ec.message()};
     }
     std::sort(tree.sessions.begin(), tree.sessions.end());
     std::sort(tree.badNames.begin(), tree.badNames.end(), ByPath);
@@ -219,38 +209,35 @@ SessionScan ScanSession(int32_t session) {
     return scan;
 }
 
-std::optional<ReplayTree> ScanTreeOrFail(const char* command, CommandStreams io, int& exitCode) {
-    std::string error;
-    std::optional<ReplayTree> tree = ScanReplayTree(error);
+Result<ReplayTree> ScanReplayTree(const char* command) {
+    Result<ReplayTree> tree = ListReplayTree();
     if (!tree) {
-        exitCode = io.fail(kExitFailure, command + (": " + error));
+        return Failure{kExitFailure, command + (": " + tree.failure().message)};
     }
     return tree;
 }
 
-std::optional<SessionScan> ScanNamedSession(const QString& text, const char* command,
-                                            CommandStreams io, int& exitCode) {
+Result<SessionScan> ScanNamedSession(int32_t session, const char* command) {
     const std::string who = command + std::string(": ");
-    int32_t session = 0;
-    if (!ParseDecimalInt32(text.toStdString(), session)) {
-        exitCode = io.fail(
-            kExitUsage, who + "'" + EscapedName(ArgumentBytes(text)) + "' is not a session number");
-        return std::nullopt;
+    if (std::optional<std::string> problem = ReplayFolderProblem()) {
+        return Failure{kExitFailure, who + EscapedName(*problem)};
     }
-    if (!ScanTreeOrFail(command, io, exitCode)) {
-        return std::nullopt;
+    const std::string folder = SessionFolderOnDisk(session);
+    struct stat status {};
+    const int error = ::stat(folder.c_str(), &status) == 0 ? 0 : errno;
+    if (error != 0 && error != ENOENT && error != ENOTDIR) {
+        // The replay folder can be named but not searched.
+        return Failure{kExitFailure, who + "cannot read " + EscapedName(ReplayFolder()) + ": " +
+                                         std::generic_category().message(error)};
     }
-    if (!SessionExists(session)) {
-        exitCode =
-            io.fail(kExitFailure, who + "no session " + std::to_string(session) + " (no folder " +
-                                      EscapedName(SessionFolderOnDisk(session)) + ")");
-        return std::nullopt;
+    if (error != 0 || !S_ISDIR(status.st_mode)) {
+        return Failure{kExitFailure, who + "no session " + std::to_string(session) +
+                                         " (no folder " + EscapedName(folder) + ")"};
     }
     SessionScan scan = ScanSession(session);
     if (!scan.readable) {
-        exitCode = io.fail(kExitFailure,
-                           who + "cannot read " + EscapedName(scan.folder) + ": " + scan.error);
-        return std::nullopt;
+        return Failure{kExitFailure,
+                       who + "cannot read " + EscapedName(scan.folder) + ": " + scan.error};
     }
     return scan;
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+// Listing a replay the way the viewer finds its frames: the replay folder's sessions, and each
+// session folder's frame files, with the names the layout does not produce. A session folder is
+// listed once and held open, so that its frames' files are then opened by name in it.
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -9,7 +13,7 @@
 
 #include <QString>
 
-#include "cli/Command.h"
+#include "cli/Failure.h"
 
 namespace kelvista::replaycli {
 
@@ -88,13 +92,12 @@ struct ReplayTree {
 // that do not follow the layout. The folder stays open with the scan.
 SessionScan ScanSession(int32_t session);
 
-// Lists the replay folder of the configured root, or writes one line "<command>: ..." on `io.err`
-// and sets exit code 1 when the folder is missing or cannot be listed.
-std::optional<ReplayTree> ScanTreeOrFail(const char* command, CommandStreams io, int& exitCode);
+// Lists the replay folder of the configured root. A failure ("<command>: ...", exit 1) when it is
+// missing or cannot be listed.
+Result<ReplayTree> ScanReplayTree(const char* command);
 
-// The session named on the command line: its scan, or one line on `io.err` and the exit code:
-// 2 when the text is not a number, 1 when the tree or the session folder is missing or unreadable.
-std::optional<SessionScan> ScanNamedSession(const QString& text, const char* command,
-                                            CommandStreams io, int& exitCode);
+// One session's scan, without listing the replay folder. A failure ("<command>: ...", exit 1)
+// when there is no replay folder, or the session folder is missing or cannot be listed.
+Result<SessionScan> ScanNamedSession(int32_t session, const char* command);
 
 }  // namespace kelvista::replaycli

@@ -42,12 +42,55 @@ protected:
     test::ReplayTree m_tree;
 };
 
-TEST_F(FrameTest, PresentFrameShowsPathCaptionAndPicture) {
-    writeFrame("session3/frame007", m_small, "Hand 12\r\n<html><body>...</body></html>\r\n");
-    const ToolRun run = RunInProcess({"frame", "3.7"});
-    EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(Lines(run.out), loadedLines("session3/frame007", "Hand 12"));
-    EXPECT_EQ(run.err, "");
+// A present frame as the tool names, finds and prints it: the argument, the frame's files, and
+// the caption line it prints.
+struct PresentFrameRow {
+    const char* name;
+    std::vector<QStringList> arguments;  // each names the same frame
+    const char* relative;                // its files under replay/, without extension
+    std::string captionFile;
+    std::string caption;  // as printed
+};
+
+TEST_F(FrameTest, PresentFramesShowPathCaptionAndPicture) {
+    const std::vector<PresentFrameRow> rows = {
+        {"html caption file",
+         {{"3.7"}},
+         "session3/frame007",
+         "Hand 12\r\n<html><body>...</body></html>\r\n",
+         "Hand 12"},
+        {"negative numbers",
+         {{"-2.-1"}, {"--", "-2.-1"}},
+         "session-2/frame-01",
+         "minus\n",
+         "minus"},
+        {"four digits",
+         {{"0.1000"}, {"0.0001000"}},
+         "session0/frame1000",
+         "thousand\n",
+         "thousand"},
+        {"Windows-1252 caption",
+         {{"1.1"}},
+         "session1/frame001",
+         "M\xFCller \x80\r\n",
+         "M\xC3\xBCller \xE2\x82\xAC"},
+        {"UTF-8 caption",
+         {{"1.2"}},
+         "session1/frame002",
+         "M\xC3\xBCller \xE2\x82\xAC\r\n",
+         "M\xC3\xBCller \xE2\x82\xAC"},
+        // A lone CR stays in the line; it and the tab print as spaces.
+        {"control characters", {{"1.3"}}, "session1/frame003", "Hand\r12\tend\n", "Hand 12 end"},
+    };
+    for (const PresentFrameRow& row : rows) {
+        writeFrame(row.relative, m_small, row.captionFile);
+        for (const QStringList& arguments : row.arguments) {
+            const ToolRun run = RunInProcess(QStringList{"frame"} + arguments);
+            EXPECT_EQ(run.code, 0) << row.name << ": " << run.err;
+            EXPECT_EQ(Lines(run.out), loadedLines(row.relative, row.caption)) << row.name;
+            EXPECT_EQ(run.err, "") << row.name;
+        }
+    }
 }
 
 TEST_F(FrameTest, PresentFrameWritesItsPng) {
@@ -60,19 +103,6 @@ TEST_F(FrameTest, PresentFrameWritesItsPng) {
     const QImage image(png);
     EXPECT_EQ(image.size(), QSize(3, 2));
     EXPECT_EQ(image.pixel(2, 1), 0xFF808080u);
-}
-
-TEST_F(FrameTest, NegativeAndLargeNumbersNameTheirFiles) {
-    writeFrame("session-2/frame-01", m_small, "minus\n");
-    writeFrame("session0/frame1000", m_small, "thousand\n");
-    EXPECT_EQ(Lines(RunInProcess({"frame", "-2.-1"}).out),
-              loadedLines("session-2/frame-01", "minus"));
-    EXPECT_EQ(Lines(RunInProcess({"frame", "--", "-2.-1"}).out),
-              loadedLines("session-2/frame-01", "minus"));
-    EXPECT_EQ(Lines(RunInProcess({"frame", "0.1000"}).out),
-              loadedLines("session0/frame1000", "thousand"));
-    EXPECT_EQ(Lines(RunInProcess({"frame", "0.0001000"}).out),
-              loadedLines("session0/frame1000", "thousand"));
 }
 
 TEST_F(FrameTest, AbsentFrameNeedsBothFiles) {
@@ -98,22 +128,6 @@ TEST_F(FrameTest, UnloadableBitmapIsReportedAfterTheCaption) {
               (std::vector<std::string>{"path: " + base("session5/frame010"), "present: yes",
                                         "caption: Broken", "status: -1"}));
     EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
-}
-
-TEST_F(FrameTest, CaptionIsPrintedAsUtf8) {
-    writeFrame("session1/frame001", m_small, "M\xFCller \x80\r\n");              // 1252
-    writeFrame("session1/frame002", m_small, "M\xC3\xBCller \xE2\x82\xAC\r\n");  // UTF-8
-    const std::string expected = "M\xC3\xBCller \xE2\x82\xAC";
-    EXPECT_EQ(Lines(RunInProcess({"frame", "1.1"}).out),
-              loadedLines("session1/frame001", expected));
-    EXPECT_EQ(Lines(RunInProcess({"frame", "1.2"}).out),
-              loadedLines("session1/frame002", expected));
-}
-
-TEST_F(FrameTest, ControlCharactersInTheCaptionKeepItOnOneLine) {
-    writeFrame("session1/frame003", m_small, "Hand\r12\tend\n");  // a lone CR stays in
-    EXPECT_EQ(Lines(RunInProcess({"frame", "1.3"}).out),
-              loadedLines("session1/frame003", "Hand 12 end"));
 }
 
 TEST_F(FrameTest, RootWithBlanksAndCommasIsUsedAsWritten) {

@@ -1,5 +1,9 @@
 #pragma once
 
+// How the tool turns its arguments into file names and prints names and captions: an argument
+// stands for exactly the bytes given, a printed name is escaped onto one line of UTF-8, a caption
+// is one line of text.
+
 #include <string>
 #include <string_view>
 

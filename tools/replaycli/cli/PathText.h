@@ -1,5 +1,8 @@
 #pragma once
 
+// The escaping under Output.h: names printed so that their bytes can be found again, and
+// arguments carried through QString byte for byte.
+
 #include <string>
 #include <string_view>
 

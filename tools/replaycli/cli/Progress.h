@@ -1,5 +1,7 @@
 #pragma once
 
+// A progress bar on stderr for the long commands; it never shows in redirected output.
+
 #include <chrono>
 #include <cstddef>
 #include <cstdio>

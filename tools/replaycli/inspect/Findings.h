@@ -1,5 +1,8 @@
 #pragma once
 
+// check's findings: what the viewer cannot show or never reaches, each with what the viewer does
+// there, made from a session's scan and its frame reports, and printed as a line or as JSON.
+
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,9 @@
 #pragma once
 
+// What the viewer finds for each frame of a scanned session: presence, caption and the loader's
+// verdict, judged from each file opened once by name in the open session folder, and the
+// parallel, ordered walk over a session's frames that ls, check, export and sheet share.
+
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Work on the thread pool, results consumed in order on the calling thread, with bounded memory.
+
 #include <algorithm>
 #include <cstddef>
 #include <deque>

@@ -1,5 +1,7 @@
 #pragma once
 
+// The files of an export beside the pictures: each frame's PNG name, and captions.tsv.
+
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -1,5 +1,7 @@
 #pragma once
 
+// sheet's picture: the grid's layout, the thumbnails and the painting of cells and labels.
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>

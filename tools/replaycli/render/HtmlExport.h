@@ -1,5 +1,7 @@
 #pragma once
 
+// The page export --html writes: its data block, index.html and the files beside it.
+
 #include <cstdint>
 #include <optional>
 #include <string>

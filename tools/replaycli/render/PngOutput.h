@@ -1,5 +1,7 @@
 #pragma once
 
+// PNG written straight into an open file, every write checked.
+
 #include <string>
 
 class QImage;

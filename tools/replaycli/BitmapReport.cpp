@@ -67,7 +67,7 @@ int ReportBitmap(const std::string& bmpPath, const std::optional<PngRequest>& pn
     SingleFileOutput::Request request{png->command, png->path, png->force, std::nullopt};
     struct stat input {};
     if (stat(bmpPath.c_str(), &input) == 0) {
-        request.input = IdOf(input);
+        request.input = fileio::IdOf(input);
     }
     std::string error;
     std::optional<SingleFileOutput> output = SingleFileOutput::Prepare(request, error);

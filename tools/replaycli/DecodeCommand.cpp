@@ -18,7 +18,7 @@ int RunDecode(const QStringList& arguments, CommandStreams io) {
         return exitCode;
     }
     // A signal while OUT is written takes it back and stops the run cleanly.
-    std::optional<InterruptGuard> interruptGuard;
+    std::optional<fileio::InterruptGuard> interruptGuard;
     if (parsed->png) {
         interruptGuard.emplace();
     }

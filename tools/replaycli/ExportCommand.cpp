@@ -18,6 +18,7 @@
 #include "OutputFolder.h"
 #include "OutputTarget.h"
 #include "PngOutput.h"
+#include "ReplayGuard.h"
 #include "ReplayLayout.h"
 #include "ReplayScan.h"
 #include "SettingsStore.h"
@@ -27,6 +28,13 @@
 namespace kelvista::replaycli {
 
 namespace {
+
+using fileio::InterruptRequested;
+using fileio::OutputFolder;
+using fileio::PlacementResult;
+using fileio::StagingFolder;
+using fileio::SystemReason;
+using fileio::WriteNewFile;
 
 const QString kToOption = QStringLiteral("to");
 const QString kHtmlOption = QStringLiteral("html");
@@ -123,7 +131,7 @@ public:
         }
         OutputFolder::Failure failure;
         std::optional<OutputFolder> folder =
-            OutputFolder::Open(m_path, true, protectedFolder(), failure);
+            OutputFolder::Open(m_path, true, isProtected(), failure);
         if (!folder) {
             if (failure.kind == OutputFolder::Failure::Kind::Protected) {
                 return m_io.fail(kExitFailure,
@@ -139,15 +147,16 @@ public:
     }
 
 private:
-    const ProtectedFolder* protectedFolder() const { return m_protect ? &*m_protect : nullptr; }
+    fileio::IsProtected isProtected() const { return Protecting(m_protect); }
 
     int exportInto(const OutputFolder& folder, const std::vector<FrameItem>& items, bool single) {
-        RemoveStaleStaging(folder.fd());
+        fileio::RemoveStaleStaging(folder.fd(), kStagingOwner);
         if (const std::optional<int> refused = checkTargets(folder, items)) {
             return *refused;
         }
         int errnum = 0;
-        std::optional<StagingFolder> staging = StagingFolder::Create(folder.fd(), "export", errnum);
+        std::optional<StagingFolder> staging =
+            StagingFolder::Create(folder.fd(), kStagingOwner, "export", errnum);
         if (!staging) {
             return m_io.fail(kExitFailure,
                              "export: cannot write to " + m_shown + ": " + SystemReason(errnum));
@@ -164,13 +173,14 @@ private:
             names.push_back(ExportFileName(item.session, item.entry->frame).toStdString());
         }
         if (m_force) {
-            const PlacementResult check = CheckReplaceable(folder.fd(), names, protectedFolder());
+            const PlacementResult check =
+                fileio::CheckReplaceable(folder.fd(), names, isProtected());
             if (check.placed()) {
                 return std::nullopt;
             }
             return m_io.fail(kExitFailure, placementFailure(check));
         }
-        const std::vector<std::string> existing = ExistingNames(folder.fd(), names);
+        const std::vector<std::string> existing = fileio::ExistingNames(folder.fd(), names);
         if (existing.empty()) {
             return std::nullopt;
         }
@@ -196,6 +206,9 @@ private:
                 return alreadyThere(result.name);
             case PlacementResult::Status::Refused:
                 return "export: " + result.name + " in " + m_shown + " " + result.reason + outcome;
+            case PlacementResult::Status::Protected:
+                return "export: " + result.name + " in " + m_shown + " " +
+                       std::string(kLinkIntoReplayFolder) + outcome;
             default:
                 return "export: cannot move " + result.name + " into " + m_shown + ": " +
                        result.reason + outcome;
@@ -338,28 +351,20 @@ private:
     // Moves the files into place, all or none. nullopt once they are there for good.
     std::optional<int> placeFiles(const OutputFolder& folder, StagingFolder& staging,
                                   const std::vector<std::string>& names) const {
-        if (InterruptRequested()) {
-            return FailInterrupted(m_io, "export");
-        }
-        FilePlacement placement(folder.fd(), staging.fd(), {m_force, protectedFolder(), nullptr});
-        const PlacementResult placed = placement.placeAll(names);
+        fileio::PlacementOptions options;
+        options.replace = m_force;
+        options.isProtected = isProtected();
+        const PlacementResult placed = fileio::CommitStagedFiles(folder, staging, names, options);
         if (placed.status == PlacementResult::Status::Interrupted) {
+            if (!placed.undoFailed.empty()) {
+                return m_io.fail(fileio::InterruptExitCode(fileio::InterruptSignal()),
+                                 "export: interrupted; could not put back " + placed.undoFailed);
+            }
             return FailInterrupted(m_io, "export");
         }
         if (!placed.placed()) {
             return m_io.fail(kExitFailure, placementFailure(placed));
         }
-        folder.sync();
-        // The last moment a signal still takes the files back; after it the export has happened.
-        if (InterruptRequested()) {
-            std::string error;
-            if (!placement.undo(error)) {
-                return m_io.fail(InterruptExitCode(InterruptSignal()),
-                                 "export: interrupted; could not put back " + error);
-            }
-            return FailInterrupted(m_io, "export");
-        }
-        staging.remove();
         return std::nullopt;
     }
 
@@ -401,7 +406,7 @@ int RunExport(const QStringList& arguments, CommandStreams io) {
                                        std::string(ExportCommand().synopsis) + ")");
     }
     // From here on a signal stops the export cleanly, whatever it has written so far.
-    const InterruptGuard interruptGuard;
+    const fileio::InterruptGuard interruptGuard;
     int exitCode = kExitSuccess;
     const std::optional<SessionScan> scan =
         ScanNamedSession(QString::number(session), "export", io, exitCode);

@@ -68,7 +68,7 @@ int RunFrame(const QStringList& arguments, CommandStreams io) {
     io.out << "caption: " << OneLineCaption(caption) << "\n";
 
     // A signal while OUT is written takes it back and stops the run cleanly.
-    std::optional<InterruptGuard> interruptGuard;
+    std::optional<fileio::InterruptGuard> interruptGuard;
     if (parsed->png) {
         interruptGuard.emplace();
     }

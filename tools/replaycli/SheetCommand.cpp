@@ -126,9 +126,9 @@ int DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileOutp
             painter.drawLabel(index, LabelText(cell.report));
             progress.advance();
         },
-        [] { return InterruptRequested(); });
+        [] { return fileio::InterruptRequested(); });
     progress.finish();
-    if (InterruptRequested()) {
+    if (fileio::InterruptRequested()) {
         return FailInterrupted(io, "sheet");
     }
     painter.drawHeader(QStringLiteral("session %1: %2 frames, %3 shown")
@@ -196,7 +196,7 @@ int RunSheet(const QStringList& arguments, CommandStreams io) {
         return io.fail(kExitUsage, "sheet: " + error);
     }
     // From here on a signal stops the sheet cleanly, whatever it has written so far.
-    const InterruptGuard interruptGuard;
+    const fileio::InterruptGuard interruptGuard;
     const std::string path = LocalPath(parsed.value(kToOption));
     std::optional<SingleFileOutput> output =
         SingleFileOutput::Prepare({"sheet", path, parsed.isSet(kForceOption), std::nullopt}, error);

@@ -1,6 +1,7 @@
 #include "FrameDiff.h"
 
 #include <algorithm>
+#include <bit>
 #include <cinttypes>
 #include <climits>
 #include <cstdio>
@@ -8,16 +9,12 @@
 #include <new>
 #include <numeric>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kelvista {
 namespace {
-
-constexpr uint64_t kColourBytes = 0x00FFFFFF00FFFFFFull;
-
-uint64_t Load64(const uint8_t* p) {
-    uint64_t value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
 
 // The two frames' rows, read side by side.
 struct RowPair {
@@ -32,21 +29,52 @@ struct RowPair {
     }
 };
 
-// The first x in [x, end) whose colour differs, or end. Equal spans go 8 pixels per step.
-int32_t NextChange(const RowPair& row, int32_t x, int32_t end) {
-    for (; x + 8 <= end; x += 8) {
-        const uint8_t* a = row.from + size_t(x) * 4;
-        const uint8_t* b = row.to + size_t(x) * 4;
-        const uint64_t d = (Load64(a) ^ Load64(b)) | (Load64(a + 8) ^ Load64(b + 8)) |
-                           (Load64(a + 16) ^ Load64(b + 16)) | (Load64(a + 24) ^ Load64(b + 24));
-        if ((d & kColourBytes) != 0) {
-            break;
+// Whether 16 pixels from `a` and `b` have equal colours: four 128-bit compares where SSE2 is there
+// (every x86-64), 64-bit words otherwise; the fourth bytes are masked out either way.
+bool SixteenEqual(const uint8_t* a, const uint8_t* b) {
+#if defined(__SSE2__)
+    const __m128i fourth = _mm_set1_epi32(int32_t(0xFF000000u));
+    __m128i equal = _mm_set1_epi32(-1);
+    for (int i = 0; i < 64; i += 16) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        equal = _mm_and_si128(equal, _mm_or_si128(_mm_cmpeq_epi8(va, vb), fourth));
+    }
+    return _mm_movemask_epi8(equal) == 0xFFFF;
+#else
+    uint64_t d = 0;
+    for (int i = 0; i < 64; i += 8) {
+        uint64_t wa, wb;
+        std::memcpy(&wa, a + i, 8);
+        std::memcpy(&wb, b + i, 8);
+        d |= wa ^ wb;
+    }
+    return (d & 0x00FFFFFF00FFFFFFull) == 0;
+#endif
+}
+
+// Bit i set when pixel x + i changed colour, for the `count` (at most 16) pixels from x.
+uint32_t ChangedMask(const RowPair& row, int32_t x, int32_t count) {
+    uint32_t mask = 0;
+#if defined(__SSE2__)
+    if (count == 16) {
+        const __m128i fourth = _mm_set1_epi32(int32_t(0xFF000000u));
+        const __m128i ones = _mm_set1_epi32(-1);
+        for (int group = 0; group < 4; ++group) {
+            const size_t at = (size_t(x) + size_t(group) * 4) * 4;
+            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.from + at));
+            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.to + at));
+            const __m128i same =
+                _mm_cmpeq_epi32(_mm_or_si128(_mm_cmpeq_epi8(va, vb), fourth), ones);
+            mask |= (~uint32_t(_mm_movemask_ps(_mm_castsi128_ps(same))) & 0xFu) << (group * 4);
         }
+        return mask;
     }
-    while (x < end && !row.differs(x)) {
-        ++x;
+#endif
+    for (int32_t i = 0; i < count; ++i) {
+        mask |= uint32_t(row.differs(x + i)) << i;
     }
-    return x;
+    return mask;
 }
 
 // The bounding box of one cell's changed pixels; empty while minX > maxX.
@@ -107,29 +135,32 @@ private:
     std::vector<int32_t> m_lowerRows;
 };
 
-// Every changed pixel updates the box of its cell; a cell's span of a row is walked only from its
-// first changed pixel, and whole equal spans are skipped by NextChange.
+// Rows go in blocks of 16 pixels: an equal block costs one compare, and a block with changes
+// gives a mask whose bits are taken a cell at a time (count, first and last in one step each).
 void Clustering::scan(uint64_t& changed) {
     const int32_t width = m_to.width;
     for (int32_t y = 0; y < m_to.height; ++y) {
         const RowPair pair = row(y);
         const int32_t cy = y / m_join;
-        for (int32_t x = NextChange(pair, 0, width); x < width; x = NextChange(pair, x, width)) {
-            const int32_t cx = x / m_join;
-            const int32_t spanEnd = std::min(width, (cx + 1) * m_join);
-            int32_t last = x;
-            for (int32_t i = x; i < spanEnd; ++i) {
-                if (pair.differs(i)) {
-                    ++changed;
-                    last = i;
-                }
+        for (int32_t base = 0; base < width; base += 16) {
+            const int32_t count = std::min(16, width - base);
+            if (count == 16 &&
+                SixteenEqual(pair.from + size_t(base) * 4, pair.to + size_t(base) * 4)) {
+                continue;
             }
-            CellBox& box = m_cells[cellIndex(cx, cy)];
-            box.minX = std::min(box.minX, x);
-            box.maxX = std::max(box.maxX, last);
-            box.minY = std::min(box.minY, y);
-            box.maxY = std::max(box.maxY, y);
-            x = spanEnd;
+            for (uint32_t mask = ChangedMask(pair, base, count); mask != 0;) {
+                const int32_t first = base + std::countr_zero(mask);
+                const int32_t cx = first / m_join;
+                const int32_t cellEnd = std::min((cx + 1) * m_join - base, 16);
+                const uint32_t bits = mask & ((1u << cellEnd) - 1);
+                changed += uint64_t(std::popcount(bits));
+                CellBox& box = m_cells[cellIndex(cx, cy)];
+                box.minX = std::min(box.minX, first);
+                box.maxX = std::max(box.maxX, base + 31 - std::countl_zero(bits));
+                box.minY = std::min(box.minY, y);
+                box.maxY = std::max(box.maxY, y);
+                mask &= ~bits;
+            }
         }
     }
 }

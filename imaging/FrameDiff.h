@@ -20,8 +20,8 @@ namespace kelvista {
 // Frames of different sizes are not compared pixel by pixel: `sizesDiffer` is set, every pixel of
 // the second frame counts as changed and the whole second frame is the one region.
 //
-// Equal spans are skipped 8 pixels at a time with 64-bit masked compares, and the clustering works
-// on cells of join × join pixels (20 bytes each), never on a per-pixel record.
+// Rows are compared 16 pixels at a time with masked 128-bit (SSE2) or 64-bit compares, and
+// the clustering works on cells of join × join pixels (20 bytes each), never on a per-pixel record.
 
 struct DiffRegion {
     int32_t x = 0;

@@ -1,6 +1,7 @@
 // CompareFrames: known changed rectangles, sizes, depths, and random frames against the definition.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -101,43 +102,32 @@ TEST(FrameDiff, SameSceneAt24And32BitsHasNoChanges) {
     EXPECT_FALSE(CompareFrames(dib24, dib32, 0));
 }
 
-// The definition itself: every pair of changed pixels within reach joined, boxes of the sets.
+// The definition itself: a region grows by every changed pixel within reach of one it holds.
 std::vector<DiffRegion> BruteForce(const Frame& from, const Frame& to, int32_t join) {
-    std::vector<std::pair<int32_t, int32_t>> changed;
-    for (int32_t y = 0; y < from.dib.height; ++y) {
-        for (int32_t x = 0; x < from.dib.width; ++x) {
-            const size_t at = (size_t(y) * size_t(from.dib.width) + size_t(x)) * 4;
-            if (!std::equal(&from.bytes[at], &from.bytes[at + 3], &to.bytes[at])) {
-                changed.emplace_back(x, y);
-            }
-        }
-    }
-    std::vector<size_t> set(changed.size());
-    for (size_t i = 0; i < changed.size(); ++i) {
-        set[i] = i;
-        for (size_t j = 0; j < i; ++j) {
-            if (std::abs(changed[i].first - changed[j].first) <= join &&
-                std::abs(changed[i].second - changed[j].second) <= join) {
-                const size_t old = set[j];
-                const size_t now = set[i];
-                for (size_t& s : set) {
-                    s = s == old ? now : s;
-                }
-            }
+    std::vector<std::pair<int32_t, int32_t>> left;  // changed pixels not yet in a region
+    for (int32_t i = 0; i < from.dib.width * from.dib.height; ++i) {
+        if (!std::equal(&from.bytes[size_t(i) * 4], &from.bytes[size_t(i) * 4 + 3],
+                        &to.bytes[size_t(i) * 4])) {
+            left.emplace_back(i % from.dib.width, i / from.dib.width);
         }
     }
     std::vector<DiffRegion> regions;
-    for (size_t root = 0; root < changed.size(); ++root) {
-        int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = -1, y1 = -1;
-        for (size_t i = 0; i < changed.size(); ++i) {
-            if (set[i] == root) {
-                x0 = std::min(x0, changed[i].first), x1 = std::max(x1, changed[i].first);
-                y0 = std::min(y0, changed[i].second), y1 = std::max(y1, changed[i].second);
-            }
+    while (!left.empty()) {
+        std::vector<std::pair<int32_t, int32_t>> region{left.back()};
+        left.pop_back();
+        for (size_t k = 0; k < region.size(); ++k) {
+            const auto [x, y] = region[k];
+            const auto near = std::partition(left.begin(), left.end(), [&](const auto& p) {
+                return std::abs(p.first - x) > join || std::abs(p.second - y) > join;
+            });
+            region.insert(region.end(), near, left.end());
+            left.erase(near, left.end());
         }
-        if (x1 >= 0) {
-            regions.push_back({x0, y0, x1 - x0 + 1, y1 - y0 + 1});
-        }
+        const auto [x0, x1] = std::minmax_element(region.begin(), region.end());
+        const auto [y0, y1] = std::minmax_element(
+            region.begin(), region.end(), [](auto& a, auto& b) { return a.second < b.second; });
+        regions.push_back(
+            {x0->first, y0->second, x1->first - x0->first + 1, y1->second - y0->second + 1});
     }
     std::sort(regions.begin(), regions.end(), [](const DiffRegion& a, const DiffRegion& b) {
         return a.y != b.y ? a.y < b.y : a.x < b.x;

@@ -348,6 +348,9 @@ def test_links_and_history(suite, page):
         "document.title === %r" % title_of(1)), page.title())
     page.open("#3.007")
     suite.equal("#3.007 with leading zeros", page.title(), title_of(7))
+    page.open("#4294967299.1")  # 2^32 + 3: not session 3
+    suite.check("#4294967299.1 is a bad address", page.info_text() is not None and
+                page.title() == "kelvista", page.title())
 
 
 def test_hostile_caption(suite, page):

@@ -196,13 +196,23 @@
         command();
     });
 
+    // "#session.frame" with both numbers in 32 bits, as [session, frame]; null for any other
+    // address.
+    function parseAddress(hash) {
+        const match = /^#(-?[0-9]+)\.(-?[0-9]+)$/.exec(hash);
+        if (!match) return null;
+        const numbers = [Number(match[1]), Number(match[2])];
+        const fit = numbers.every((n) => n >= -2147483648 && n <= 2147483647);
+        return fit ? numbers : null;
+    }
+
     // The back and forward buttons walk through the visited positions; no fragment is the info
     // screen.
     window.addEventListener("hashchange", () => {
         if (location.hash === knownHash) return;
         knownHash = location.hash;
-        const match = /^#(-?[0-9]+)\.(-?[0-9]+)$/.exec(location.hash);
-        if (match) visit(Number(match[1]) | 0, Number(match[2]) | 0, false);
+        const address = parseAddress(location.hash);
+        if (address) visit(...address, false);
         else stop();
     });
 
@@ -210,6 +220,6 @@
     window.addEventListener("resize", () => view.frameMode && render());
 
     render();
-    const start = /^#(-?[0-9]+)\.(-?[0-9]+)$/.exec(location.hash);
-    if (start) visit(Number(start[1]) | 0, Number(start[2]) | 0, false);
+    const start = parseAddress(location.hash);
+    if (start) visit(...start, false);
 })();

@@ -26,6 +26,9 @@
 #include "SampleFiles.h"
 
 namespace kelvista::bench {
+
+void RegisterDiffBenchmarks(InputFiles& inputs, RatioReporter& reporter);  // DiffBenchmarks.cpp
+
 namespace {
 
 // What one decode produced, for checking that a timed decode did its work. The pixels are
@@ -294,6 +297,7 @@ int main(int argc, char** argv) {
             AddRatios(reporter, size, layout);
         }
     }
+    RegisterDiffBenchmarks(inputs, reporter);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintSummary(reporter, std::cout);
     reporter.printTargets(std::cout);

@@ -9,6 +9,7 @@ Prints one line per check group and ends with "web: N passed, M failed".
 
 import argparse
 import base64
+import json
 import math
 import os
 import pathlib
@@ -100,7 +101,7 @@ class Suite:
 class Page:
     """The page under test in the one browser."""
 
-    KEYS = {"Tab": 9, "Enter": 13, "Escape": 27, "F2": 113, "F5": 116, "F10": 121}
+    KEYS = {"Tab": 9, "Enter": 13, "Escape": 27, "F2": 113, "F5": 116, "F10": 121, "d": 68}
 
     def __init__(self, browser, folder):
         self.browser = browser
@@ -348,6 +349,53 @@ def test_links_and_history(suite, page):
         "document.title === %r" % title_of(1)), page.title())
     page.open("#3.007")
     suite.equal("#3.007 with leading zeros", page.title(), title_of(7))
+    page.open("#4294967299.1")  # 2^32 + 3: not session 3
+    suite.check("#4294967299.1 is a bad address", page.info_text() is not None and
+                page.title() == "kelvista", page.title())
+
+
+def with_changes(out, folder):
+    """A copy of the exported page whose data block holds comparisons the test chooses."""
+    folder.mkdir()
+    for item in out.iterdir():
+        (folder / item.name).write_bytes(item.read_bytes())
+    html = (out / "index.html").read_text()
+    head, rest = html.split('id="replay-data">', 1)
+    block, tail = rest.split("</script>", 1)
+    data = json.loads(block)
+    for entry in data["frames"]:
+        if entry["frame"] == 1:
+            entry["changes"] = {"from": 0, "regions": [[2, 3, 5, 4], [20, 10, 6, 6]]}
+        elif entry["frame"] == 2:
+            entry["changes"] = {"from": 1, "regions": []}
+    block = json.dumps(data).replace("<", "\\u003c")
+    (folder / "index.html").write_text(head + 'id="replay-data">' + block + "</script>" + tail)
+
+
+def test_compare_view(suite, page):
+    shown = ("(() => { const layer = document.getElementById('changes');"
+             " if (layer.hidden) return null;"
+             " return [layer.querySelector('.note').textContent, [...layer.querySelectorAll("
+             "'.region')].map((b) => [b.offsetLeft, b.offsetTop, b.offsetWidth, b.offsetHeight])];"
+             " })()")
+    page.open("#3.1")
+    page.wait_for_picture()
+    suite.equal("off until D", page.evaluate(shown), None)
+    page.press("d")
+    suite.equal("D outlines the regions", page.evaluate(shown),
+                ["compared with [3.000]", [[2, 3, 5, 4], [20, 10, 6, 6]]])
+    rows = [(False, "compared with [3.001]: no change"),
+            (True, "compared with [3.000]"),
+            (True, "no frame before to compare with")]
+    for shift, note in rows:
+        page.press("Tab", shift=shift)
+        suite.check("stays on: " + note, page.browser.wait_for(
+            "(%s || [])[0] === %r" % (shown, note)), page.evaluate(shown))
+    page.press("d")
+    suite.equal("D again turns it off", page.evaluate(shown), None)
+    page.press("Escape")
+    suite.check("the info screen names D", " D  Compare with Prev Frame\n" in
+                (page.info_text() or ""), page.info_text())
 
 
 def test_hostile_caption(suite, page):
@@ -469,6 +517,16 @@ def main():
                     suite.check(name, False, error)
                 print("%-28s %s %.2f s" % (name, "ok" if suite.failed == before else "FAILED",
                                            time.monotonic() - started))
+            with_changes(out, temp / "compare")
+            compare = Page(browser, temp / "compare")
+            started = time.monotonic()
+            before = suite.failed
+            try:
+                test_compare_view(suite, compare)
+            except BrowserError as error:
+                suite.check("compare view", False, error)
+            print("%-28s %s %.2f s" % ("compare view", "ok" if suite.failed == before else
+                                       "FAILED", time.monotonic() - started))
             if options.screenshot:
                 save_screenshot(page, options.screenshot)
         finally:

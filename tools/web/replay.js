@@ -1,7 +1,14 @@
 // Steps through an exported replay session with the viewer's keys: TAB / SHIFT+TAB next and
 // previous frame (wrapping around), F2 go to session.frame, F5 redraw, ESC info screen, F10
-// wrap-around count. The data block of index.html lists the exported frames; captions are only
-// ever set as text.
+// wrap-around count, D compare view. The data block of index.html lists the exported frames;
+// captions are only ever set as text.
+//
+// A frame's entry may hold what changed from the frame before it in stepping order, computed at
+// export time: "changes": {"from": F, "regions": [[x, y, width, height], ...]}, plus
+// "sizes": true when the two frames differ in size (the one region is then the whole frame). The
+// entry has no "changes" when there is no frame before it to compare with. The compare view
+// outlines the regions of the frame shown and names the frame compared with; it stays on while
+// stepping until D is pressed again.
 "use strict";
 
 (function () {
@@ -20,6 +27,8 @@
         maxFrames: data.maxFrames,
         held: null, // the last frame shown: { width, height, white }, or null before any
         heldValid: false, // false after a refused screenshot: a Stop then whitens nothing
+        heldEntry: null, // the data entry of the picture shown
+        compare: false, // the D view
     };
 
     // 32-bit two's-complement sum, and the C remainder (sign of the dividend), as the viewer
@@ -69,7 +78,8 @@
                 " ESC  Stop\n" +
                 " F2  Goto [session.frame]\n" +
                 " F5  Refresh\n" +
-                " F10 Select MaxFrames\n";
+                " F10 Select MaxFrames\n" +
+                " D  Compare with Prev Frame\n";
             return;
         }
         const held = view.held;
@@ -88,17 +98,51 @@
             frameBox.style.width = held.width / scale + "px";
             frameBox.style.height = held.height / scale + "px";
         }
+        renderChanges(held && !held.white && view.compare ? view.heldEntry : null);
+    }
+
+    // The outlines over the picture, in frame pixels (the layer is scaled as the picture is), and
+    // a note of what was compared: "no change", "sizes differ", or no frame before.
+    function renderChanges(entry) {
+        const layer = element("changes");
+        layer.hidden = !entry;
+        layer.replaceChildren();
+        if (!entry) return;
+        layer.style.width = picture.style.width;
+        layer.style.height = picture.style.height;
+        layer.style.transform = picture.style.transform;
+        const changes = entry.changes;
+        const note = document.createElement("div");
+        note.className = "note";
+        if (!changes) {
+            note.textContent = "no frame before to compare with";
+        } else {
+            const regions = Array.isArray(changes.regions) ? changes.regions : [];
+            note.textContent = "compared with " + position(view.session, changes.from) +
+                (changes.sizes ? ": sizes differ" : regions.length ? "" : ": no change");
+            for (const [x, y, width, height] of regions) {
+                const box = document.createElement("div");
+                box.className = "region";
+                box.style.left = x + "px";
+                box.style.top = y + "px";
+                box.style.width = width + "px";
+                box.style.height = height + "px";
+                layer.append(box);
+            }
+        }
+        layer.append(note);
     }
 
     let latestPicture = null; // a picture still loading is dropped when a newer one is asked for
 
-    function showPicture(file) {
+    function showPicture(file, entry) {
         const next = new Image();
         latestPicture = next;
         next.onload = () => {
             if (next !== latestPicture) return;
             view.held = { width: next.naturalWidth, height: next.naturalHeight, white: false };
             view.heldValid = true;
+            view.heldEntry = entry;
             picture.src = next.src;
             render();
         };
@@ -138,7 +182,7 @@
             notice("MISSING FRAME (BMP)", position(session, frame));
             return;
         }
-        showPicture(entry.file);
+        showPicture(entry.file, entry);
     }
 
     function stop() {
@@ -173,6 +217,10 @@
             ask("Select [session.frame]", "[session.frame]", view.session + "." + view.frame,
                 (text) => visit(...scanSessionFrame(text, view.session, view.frame), true)),
         F5: render,
+        d: () => {
+            view.compare = !view.compare;
+            render();
+        },
         Escape: stop,
         F10: () =>
             ask("Select Max Frames", "Max Frames (10-1000)", String(view.maxFrames), (text) => {
@@ -196,13 +244,23 @@
         command();
     });
 
+    // "#session.frame" with both numbers in 32 bits, as [session, frame]; null for any other
+    // address.
+    function parseAddress(hash) {
+        const match = /^#(-?[0-9]+)\.(-?[0-9]+)$/.exec(hash);
+        if (!match) return null;
+        const numbers = [Number(match[1]), Number(match[2])];
+        const fit = numbers.every((n) => n >= -2147483648 && n <= 2147483647);
+        return fit ? numbers : null;
+    }
+
     // The back and forward buttons walk through the visited positions; no fragment is the info
     // screen.
     window.addEventListener("hashchange", () => {
         if (location.hash === knownHash) return;
         knownHash = location.hash;
-        const match = /^#(-?[0-9]+)\.(-?[0-9]+)$/.exec(location.hash);
-        if (match) visit(Number(match[1]) | 0, Number(match[2]) | 0, false);
+        const address = parseAddress(location.hash);
+        if (address) visit(...address, false);
         else stop();
     });
 
@@ -210,6 +268,6 @@
     window.addEventListener("resize", () => view.frameMode && render());
 
     render();
-    const start = /^#(-?[0-9]+)\.(-?[0-9]+)$/.exec(location.hash);
-    if (start) visit(Number(start[1]) | 0, Number(start[2]) | 0, false);
+    const start = parseAddress(location.hash);
+    if (start) visit(...start, false);
 })();

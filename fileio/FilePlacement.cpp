@@ -297,6 +297,8 @@ PlacementResult CommitStagedFiles(const OutputFolder& folder, StagingFolder& sta
         return interrupted;
     }
     staging.remove();
+    // Only a run that wrote clears what earlier runs left there.
+    RemoveStaleStaging(folder.fd(), staging.owner());
     return {};
 }
 

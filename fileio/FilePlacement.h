@@ -113,7 +113,8 @@ private:
 // Places `names` from `staging` into `folder` (FilePlacement::placeAll), syncs the folder, and
 // takes every move back when a stop signal arrived meanwhile (then Interrupted, with undoFailed
 // when some could not be put back). Once Placed, the staging folder with what the files replaced
-// is removed and the files are there for good.
+// is removed, the files are there for good, and staging folders that runs now gone left in
+// `folder` are removed too (RemoveStaleStaging).
 PlacementResult CommitStagedFiles(const OutputFolder& folder, StagingFolder& staging,
                                   const std::vector<std::string>& names,
                                   const PlacementOptions& options);

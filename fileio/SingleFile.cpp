@@ -51,7 +51,6 @@ std::optional<SingleFile> SingleFile::Prepare(const Request& request, Refusal& r
                    ? refused(Kind::FolderProtected)
                    : refused(Kind::FolderUnusable, SystemReason(failure.errnum));
     }
-    RemoveStaleStaging(folder->fd(), request.owner);
     struct stat entry {};
     if (fstatat(folder->fd(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0) {
         if (LeadsInside(folder->fd(), name, request.isProtected)) {

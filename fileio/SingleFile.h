@@ -49,9 +49,8 @@ public:
         PlacementResult check;
     };
 
-    // Opens the file's folder (never making it), removes staging folders left there by runs that
-    // are gone, checks the target and makes the staging folder. nullopt with `refusal` when it
-    // cannot go ahead.
+    // Opens the file's folder (never making it), checks the target and makes the staging folder.
+    // nullopt with `refusal` when it cannot go ahead.
     static std::optional<SingleFile> Prepare(const Request& request, Refusal& refusal);
 
     // Makes the file with `fill` and commits it (CommitStagedFiles). A failed fill is Failed with

@@ -119,4 +119,5 @@ def check_closed_stdout(context):
 
 
 def run(context):
+    check_users_folder_kept(context)
     check_closed_stdout(context)

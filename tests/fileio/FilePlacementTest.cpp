@@ -3,6 +3,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include "FileDescriptor.h"
 #include "FilePlacement.h"
 #include "InterruptSignals.h"
+#include "NewFile.h"
 #include "OutputFolder.h"
 #include "StagingFolder.h"
 
@@ -304,11 +306,23 @@ TEST(Staging, AFolderIsMadeLockedAndRemovedWithItsFiles) {
 TEST(Staging, LeftOversOfRunsThatAreGoneAreRemovedAndNothingElse) {
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
-    // Stale: its run was killed, its lock is free.
-    fs::create_directory(root + "/.kelvista-replay-export-Stale1");
-    test::WriteFileBytes(root + "/.kelvista-replay-export-Stale1/session0-frame000.png", "half");
+    const FileDescriptor parent = OpenFolder(root);
+    // Stale: its run was killed (the child ends without its destructors), its lock is free.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int errnum = 0;
+        std::string reason;
+        const std::optional<StagingFolder> killed =
+            StagingFolder::Create(parent.get(), kOwner, "export", errnum);
+        _exit(killed && WriteNewFile(killed->fd(), "session0-frame000.png", "half", reason) ? 0
+                                                                                            : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // Not ours: a link of a staging name to a folder of files, a folder holding a folder, a file
-    // of a staging name, a folder of another name.
+    // of a staging name, a folder of another name, a user's folder of files without the marker.
     fs::create_directory(root + "/victim");
     test::WriteFileBytes(root + "/victim/precious", "precious");
     fs::create_directory_symlink(root + "/victim", root + "/.kelvista-replay-export-Linked");
@@ -316,13 +330,15 @@ TEST(Staging, LeftOversOfRunsThatAreGoneAreRemovedAndNothingElse) {
     test::WriteFileBytes(root + "/.kelvista-replay-export-Nested/file", "x");
     test::WriteFileBytes(root + "/.kelvista-replay-sheet-AFile0", "x");
     fs::create_directory(root + "/.kelvista-replay-export-long-name");
-    const FileDescriptor parent = OpenFolder(root);
+    fs::create_directory(root + "/.kelvista-replay-export-Mine01");
+    test::WriteFileBytes(root + "/.kelvista-replay-export-Mine01/notes.txt", "mine");
 
     EXPECT_EQ(RemoveStaleStaging(parent.get(), kOwner), 1u);
     EXPECT_EQ(Names(root),
               (std::vector<std::string>{
-                  ".kelvista-replay-export-Linked", ".kelvista-replay-export-Nested",
-                  ".kelvista-replay-export-long-name", ".kelvista-replay-sheet-AFile0", "victim"}));
+                  ".kelvista-replay-export-Linked", ".kelvista-replay-export-Mine01",
+                  ".kelvista-replay-export-Nested", ".kelvista-replay-export-long-name",
+                  ".kelvista-replay-sheet-AFile0", "victim"}));
     EXPECT_EQ(test::ReadFileBytes(root + "/victim/precious"), "precious");
     EXPECT_TRUE(fs::exists(root + "/.kelvista-replay-export-Nested/file"));
 }

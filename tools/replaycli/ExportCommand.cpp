@@ -150,7 +150,6 @@ private:
     fileio::IsProtected isProtected() const { return Protecting(m_protect); }
 
     int exportInto(const OutputFolder& folder, const std::vector<FrameItem>& items, bool single) {
-        fileio::RemoveStaleStaging(folder.fd(), kStagingOwner);
         if (const std::optional<int> refused = checkTargets(folder, items)) {
             return *refused;
         }

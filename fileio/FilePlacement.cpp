@@ -20,8 +20,9 @@ namespace {
 
 using Status = PlacementResult::Status;
 
-// How long a run waits for another one placing files in the same folder before it goes ahead.
-constexpr auto kLockPatience = std::chrono::seconds(10);
+// How long a run waits for another one placing files in the same folder before it gives up.
+// Placing is a few renames per file; a run that holds the lock longer is stopped or stuck.
+constexpr auto kLockPatience = std::chrono::seconds(5);
 
 PlacementResult Result(Status status, const std::string& name, std::string reason = {}) {
     PlacementResult result;
@@ -105,23 +106,26 @@ bool FilePlacement::renameFlagsAllowed() const {
     return m_options.hooks == nullptr || !m_options.hooks->withoutRenameFlags;
 }
 
-bool FilePlacement::lockFolder() {
+Status FilePlacement::lockFolder() {
     // A folder this user may not read cannot be locked; its runs then place side by side.
     m_lock.reset(openat(m_folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!m_lock.valid()) {
-        return true;
+        return Status::Placed;
     }
     const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
     while (flock(m_lock.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > giveUp) {
-            return true;
+        if (errno != EWOULDBLOCK) {
+            return Status::Placed;  // a file system without flock(): nothing to wait for
         }
         if (InterruptRequested()) {
-            return false;
+            return Status::Interrupted;
+        }
+        if (std::chrono::steady_clock::now() > giveUp) {
+            return Status::Busy;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return true;
+    return Status::Placed;
 }
 
 int FilePlacement::moveWithoutReplacing(int fromFd, int toFd, const std::string& name) const {
@@ -160,8 +164,8 @@ PlacementResult FilePlacement::placeAll(const std::vector<std::string>& names) {
             return check;
         }
     }
-    if (!lockFolder()) {
-        return Result(Status::Interrupted, {});
+    if (const Status locked = lockFolder(); locked != Status::Placed) {
+        return Result(locked, {});
     }
     for (size_t index = 0; index < names.size(); ++index) {
         if (InterruptRequested()) {

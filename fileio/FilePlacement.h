@@ -45,6 +45,7 @@ struct PlacementResult {
         Exists,       // without replace: `name` exists (or appeared while the run worked)
         Refused,      // with replace: `name` cannot be replaced, `reason` says why
         Protected,    // with replace: `name` is a link that leads into a protected folder
+        Busy,         // another run kept placing files in the folder past a bounded wait
         Interrupted,  // a signal arrived (InterruptSignals.h)
         Failed,       // a move failed: `reason` is the system's message
     };
@@ -74,8 +75,9 @@ PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& n
 // the entry of the target name itself is replaced, so a link there is replaced by the file and
 // what it pointed to stays as it was; the replaced entries end up in the staging folder
 // (exchanged with RENAME_EXCHANGE where possible, else set aside first) until the staging
-// folder is removed, so every move can be taken back. Runs in one folder place their files one
-// after another (an flock() on the folder while placing).
+// folder is removed, so every move can be taken back. Runs in one folder never place their files
+// at the same time: each holds an flock() on the folder while placing, and one that cannot take it
+// within a few seconds moves nothing and ends Busy.
 class FilePlacement {
 public:
     FilePlacement(int folderFd, int stagingFd, PlacementOptions options);
@@ -99,7 +101,7 @@ private:
     PlacementResult placeOne(size_t index, const std::string& name);
     PlacementResult replaceOne(const std::string& name, const FileId& staged);
     PlacementResult stopped(PlacementResult result);
-    bool lockFolder();
+    PlacementResult::Status lockFolder();
     int moveWithoutReplacing(int fromFd, int toFd, const std::string& name) const;
     bool renameFlagsAllowed() const;
 

@@ -249,11 +249,13 @@ TEST(PlacementChecks, AnImmutableTargetFailsItsMoveAndTheMovesBeforeItAreTakenBa
     const FileDescriptor stagingFd = OpenFolder(staging);
     // Marked before the run: no check looks for it, the file system refuses its move, and the
     // move made before it is taken back.
-    FilePlacement early(folder.get(), stagingFd.get(), {true, nullptr, nullptr});
-    const PlacementResult refused = early.placeAll({"a.png", "b.png"});
-    EXPECT_EQ(refused.status, PlacementResult::Status::Failed);
-    EXPECT_EQ(refused.name, "b.png");
-    EXPECT_EQ(refused.reason, "Operation not permitted");
+    {
+        FilePlacement early(folder.get(), stagingFd.get(), {true, nullptr, nullptr});
+        const PlacementResult refused = early.placeAll({"a.png", "b.png"});
+        EXPECT_EQ(refused.status, PlacementResult::Status::Failed);
+        EXPECT_EQ(refused.name, "b.png");
+        EXPECT_EQ(refused.reason, "Operation not permitted");
+    }  // its lock on the folder goes with it
 
     // Marked only just before its move: the same.
     ASSERT_TRUE(setImmutable(false));

@@ -205,6 +205,8 @@ private:
                 return alreadyThere(result.name);
             case PlacementResult::Status::Refused:
                 return "export: " + result.name + " in " + m_shown + " " + result.reason + outcome;
+            case PlacementResult::Status::Busy:
+                return "export: " + m_shown + " is being written by another run" + outcome;
             case PlacementResult::Status::Protected:
                 return "export: " + result.name + " in " + m_shown + " " +
                        std::string(kLinkIntoReplayFolder) + outcome;

@@ -102,6 +102,9 @@ SingleFileOutput::Outcome SingleFileOutput::write(const fileio::FileFiller& fill
         case PlacementResult::Status::Protected:
             error = who + shown() + " " + std::string(kLinkIntoReplayFolder) + "; nothing written";
             break;
+        case PlacementResult::Status::Busy:
+            error = who + shown() + " is being written by another run; nothing written";
+            break;
         case PlacementResult::Status::Failed:
             error = who + "cannot write " + shown() + ": " + placed.reason;
             break;

@@ -51,7 +51,42 @@ std::string AsideName(const std::string& name) {
     return name + ".replaced";
 }
 
+// What a file of `mode` is, for a refusal: "a FIFO"; nullopt for a regular file or a link.
+std::optional<std::string> SpecialKind(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISCHR(mode)) {
+        return "a character device";
+    }
+    if (S_ISBLK(mode)) {
+        return "a block device";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<std::string> NotReplaceable(int folderFd, const std::string& name,
+                                          const struct stat& entry) {
+    if (const std::optional<std::string> kind = SpecialKind(entry.st_mode)) {
+        return "is " + *kind;
+    }
+    struct stat target {};
+    if (S_ISLNK(entry.st_mode) && fstatat(folderFd, name.c_str(), &target, 0) == 0 &&
+        !S_ISDIR(target.st_mode)) {
+        if (const std::optional<std::string> kind = SpecialKind(target.st_mode)) {
+            return "is a link to " + *kind;
+        }
+    }
+    return std::nullopt;
+}
 
 std::vector<std::string> ExistingNames(int folderFd, const std::vector<std::string>& names) {
     std::vector<std::string> existing;
@@ -82,8 +117,8 @@ PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& n
             }
             return Result(Status::Failed, name, SystemReason(errno));
         }
-        if (S_ISDIR(entry->st_mode)) {
-            return Result(Status::Refused, name, "is a folder");
+        if (std::optional<std::string> why = NotReplaceable(folderFd, name, *entry)) {
+            return Result(Status::Refused, name, std::move(*why));
         }
         if (entry->st_dev != folder.st_dev) {
             return Result(Status::Refused, name, "is a mount point");
@@ -214,16 +249,19 @@ PlacementResult FilePlacement::placeOne(size_t index, const std::string& name) {
 PlacementResult FilePlacement::replaceOne(const std::string& name, const FileId& staged) {
     const char* file = name.c_str();
     const std::optional<struct stat> target = EntryOf(m_folder, name);
-    if (target && S_ISDIR(target->st_mode)) {
-        return Result(Status::Refused, name, "is a folder");
+    if (std::optional<std::string> why =
+            target ? NotReplaceable(m_folder, name, *target) : std::nullopt) {
+        return Result(Status::Refused, name, std::move(*why));
     }
     if (renameFlagsAllowed()) {
         if (renameat2(m_staging, file, m_folder, file, RENAME_EXCHANGE) == 0) {
-            // A folder that took the name since the look above goes back where it was.
+            // A folder, device, FIFO or socket that took the name since the look above goes back
+            // where it was.
             const std::optional<struct stat> out = EntryOf(m_staging, name);
-            if (out && S_ISDIR(out->st_mode)) {
+            if (const std::optional<std::string> kind =
+                    out ? SpecialKind(out->st_mode) : std::nullopt) {
                 renameat2(m_staging, file, m_folder, file, RENAME_EXCHANGE);
-                return Result(Status::Refused, name, "is a folder");
+                return Result(Status::Refused, name, "is " + *kind);
             }
             m_moves.push_back({name, How::Exchanged, staged});
             return {};

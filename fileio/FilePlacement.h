@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,11 +61,18 @@ struct PlacementResult {
 // The names of `names` that exist in `folderFd`, links (dangling ones too) included.
 std::vector<std::string> ExistingNames(int folderFd, const std::vector<std::string>& names);
 
-// Whether every existing file of `names` in `folderFd` can be replaced: not a folder, nor a mount
-// point, nor another user's file in a folder with the sticky bit (such as /tmp) that this user
-// does not own either (Refused), nor a link into a protected folder (Protected). Placed when they
-// all can, else the first that cannot. What else the file system refuses (a file marked immutable)
-// makes the move itself fail, and the moves before it are taken back.
+// Why the entry `name` (its lstat `entry`) in `folderFd` is never replaced, even with replace:
+// "is a folder", "is a FIFO", "is a character device", "is a block device", "is a socket", or
+// "is a link to" one of the last four. nullopt for a regular file, or a link to one, to a folder
+// or to nothing: only those are replaced, the link itself and never what it points to.
+std::optional<std::string> NotReplaceable(int folderFd, const std::string& name,
+                                          const struct stat& entry);
+
+// Whether every existing file of `names` in `folderFd` can be replaced: none NotReplaceable, nor
+// a mount point, nor another user's file in a folder with the sticky bit (such as /tmp) that this
+// user does not own either (Refused), nor a link into a protected folder (Protected). Placed when
+// they all can, else the first that cannot. What else the file system refuses (a file marked
+// immutable) makes the move itself fail, and the moves before it are taken back.
 PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& names,
                                  const IsProtected& isProtected);
 

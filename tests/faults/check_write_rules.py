@@ -121,4 +121,5 @@ def check_closed_stdout(context):
 def run(context):
     check_users_folder_kept(context)
     check_held_folder(context)
+    check_streams(context)
     check_closed_stdout(context)

@@ -2,7 +2,9 @@
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -224,6 +226,39 @@ TEST(PlacementChecks, TargetsThatCannotBeReplacedAreRefusedBeforeAnythingMoves) 
               (std::vector<std::string>{"a.png", "b.png", "c.png"}));
     fs::create_symlink(dir.filePath("nowhere").toStdString(), out + "/d.png");
     EXPECT_EQ(ExistingNames(folder.get(), {"d.png"}), std::vector<std::string>{"d.png"});
+}
+
+TEST(PlacementChecks, OnlyARegularFileOrALinkToOneIsEverReplaced) {
+    QTemporaryDir dir;
+    const std::string out = dir.filePath("out").toStdString();
+    fs::create_directory(out);
+    test::WriteFileBytes(out + "/file", "x");
+    mkfifo((out + "/fifo").c_str(), 0600);
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = out + "/socket";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"file", ""},
+        {"/dev/null", "is a link to a character device"},
+        {"fifo", "is a link to a FIFO"},
+        {"socket", "is a link to a socket"},
+        {"nowhere", ""},
+    };
+    const FileDescriptor folder = OpenFolder(out);
+    for (const auto& [target, reason] : rows) {
+        const std::string link = "to-" + fs::path(target).filename().string();
+        fs::create_symlink(target, out + "/" + link);
+        EXPECT_EQ(CheckReplaceable(folder.get(), {link}, nullptr).reason, reason) << target;
+    }
+    for (const auto& [name, reason] : std::vector<std::pair<std::string, std::string>>{
+             {"file", ""}, {"fifo", "is a FIFO"}, {"socket", "is a socket"}}) {
+        EXPECT_EQ(CheckReplaceable(folder.get(), {name}, nullptr).reason, reason) << name;
+    }
+    close(listener);
 }
 
 TEST(PlacementChecks, AnImmutableTargetFailsItsMoveAndTheMovesBeforeItAreTakenBack) {

@@ -64,7 +64,7 @@ int ReportBitmap(const std::string& bmpPath, const std::optional<PngRequest>& pn
     if (!png) {
         return kExitSuccess;
     }
-    SingleFileOutput::Request request{png->command, png->path, png->force, std::nullopt};
+    SingleFileOutput::Request request{png->command, png->path, png->force, std::nullopt, true};
     struct stat input {};
     if (stat(bmpPath.c_str(), &input) == 0) {
         request.input = fileio::IdOf(input);

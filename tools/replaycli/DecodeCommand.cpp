@@ -5,6 +5,7 @@
 #include "CommandArguments.h"
 #include "InterruptSignals.h"
 #include "Output.h"
+#include "OutputTarget.h"
 
 namespace kelvista::replaycli {
 
@@ -22,7 +23,11 @@ int RunDecode(const QStringList& arguments, CommandStreams io) {
     if (parsed->png) {
         interruptGuard.emplace();
     }
-    return ReportBitmap(LocalPath(parsed->positional), PngRequestOf("decode", *parsed), io);
+    // A PNG on standard output has it to itself: the report goes to stderr then.
+    const std::optional<PngRequest> png = PngRequestOf("decode", *parsed);
+    return ReportBitmap(
+        LocalPath(parsed->positional), png,
+        png && WritesToStandardOutput(png->path) ? CommandStreams{io.err, io.err} : io);
 }
 
 }  // namespace

@@ -8,12 +8,15 @@
 #include "InterruptSignals.h"
 #include "MissingReplayFolder.h"
 #include "Output.h"
+#include "OutputTarget.h"
 #include "PathText.h"
 #include "ReplayLayout.h"
 
 namespace kelvista::replaycli {
 
 namespace {
+
+int ShowFrame(const std::optional<PngCommandArguments>& parsed, CommandStreams io);
 
 int RunFrame(const QStringList& arguments, CommandStreams io) {
     int exitCode = kExitSuccess;
@@ -22,6 +25,13 @@ int RunFrame(const QStringList& arguments, CommandStreams io) {
     if (!parsed) {
         return exitCode;
     }
+    // A PNG on standard output has it to itself: the report goes to stderr then.
+    const std::optional<PngRequest> png = PngRequestOf("frame", *parsed);
+    return ShowFrame(
+        parsed, png && WritesToStandardOutput(png->path) ? CommandStreams{io.err, io.err} : io);
+}
+
+int ShowFrame(const std::optional<PngCommandArguments>& parsed, CommandStreams io) {
     const QString& position = parsed->positional;
     int32_t session = 0;
     int32_t frame = 0;

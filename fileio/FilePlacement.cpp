@@ -20,8 +20,9 @@ namespace {
 
 using Status = PlacementResult::Status;
 
-// How long a run waits for another one placing files in the same folder before it goes ahead.
-constexpr auto kLockPatience = std::chrono::seconds(10);
+// How long a run waits for another one placing files in the same folder before it gives up.
+// Placing is a few renames per file; a run that holds the lock longer is stopped or stuck.
+constexpr auto kLockPatience = std::chrono::seconds(5);
 
 PlacementResult Result(Status status, const std::string& name, std::string reason = {}) {
     PlacementResult result;
@@ -50,7 +51,42 @@ std::string AsideName(const std::string& name) {
     return name + ".replaced";
 }
 
+// What a file of `mode` is, for a refusal: "a FIFO"; nullopt for a regular file or a link.
+std::optional<std::string> SpecialKind(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISCHR(mode)) {
+        return "a character device";
+    }
+    if (S_ISBLK(mode)) {
+        return "a block device";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<std::string> NotReplaceable(int folderFd, const std::string& name,
+                                          const struct stat& entry) {
+    if (const std::optional<std::string> kind = SpecialKind(entry.st_mode)) {
+        return "is " + *kind;
+    }
+    struct stat target {};
+    if (S_ISLNK(entry.st_mode) && fstatat(folderFd, name.c_str(), &target, 0) == 0 &&
+        !S_ISDIR(target.st_mode)) {
+        if (const std::optional<std::string> kind = SpecialKind(target.st_mode)) {
+            return "is a link to " + *kind;
+        }
+    }
+    return std::nullopt;
+}
 
 std::vector<std::string> ExistingNames(int folderFd, const std::vector<std::string>& names) {
     std::vector<std::string> existing;
@@ -81,8 +117,8 @@ PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& n
             }
             return Result(Status::Failed, name, SystemReason(errno));
         }
-        if (S_ISDIR(entry->st_mode)) {
-            return Result(Status::Refused, name, "is a folder");
+        if (std::optional<std::string> why = NotReplaceable(folderFd, name, *entry)) {
+            return Result(Status::Refused, name, std::move(*why));
         }
         if (entry->st_dev != folder.st_dev) {
             return Result(Status::Refused, name, "is a mount point");
@@ -105,23 +141,26 @@ bool FilePlacement::renameFlagsAllowed() const {
     return m_options.hooks == nullptr || !m_options.hooks->withoutRenameFlags;
 }
 
-bool FilePlacement::lockFolder() {
+Status FilePlacement::lockFolder() {
     // A folder this user may not read cannot be locked; its runs then place side by side.
     m_lock.reset(openat(m_folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!m_lock.valid()) {
-        return true;
+        return Status::Placed;
     }
     const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
     while (flock(m_lock.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > giveUp) {
-            return true;
+        if (errno != EWOULDBLOCK) {
+            return Status::Placed;  // a file system without flock(): nothing to wait for
         }
         if (InterruptRequested()) {
-            return false;
+            return Status::Interrupted;
+        }
+        if (std::chrono::steady_clock::now() > giveUp) {
+            return Status::Busy;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return true;
+    return Status::Placed;
 }
 
 int FilePlacement::moveWithoutReplacing(int fromFd, int toFd, const std::string& name) const {
@@ -160,8 +199,8 @@ PlacementResult FilePlacement::placeAll(const std::vector<std::string>& names) {
             return check;
         }
     }
-    if (!lockFolder()) {
-        return Result(Status::Interrupted, {});
+    if (const Status locked = lockFolder(); locked != Status::Placed) {
+        return Result(locked, {});
     }
     for (size_t index = 0; index < names.size(); ++index) {
         if (InterruptRequested()) {
@@ -210,16 +249,19 @@ PlacementResult FilePlacement::placeOne(size_t index, const std::string& name) {
 PlacementResult FilePlacement::replaceOne(const std::string& name, const FileId& staged) {
     const char* file = name.c_str();
     const std::optional<struct stat> target = EntryOf(m_folder, name);
-    if (target && S_ISDIR(target->st_mode)) {
-        return Result(Status::Refused, name, "is a folder");
+    if (std::optional<std::string> why =
+            target ? NotReplaceable(m_folder, name, *target) : std::nullopt) {
+        return Result(Status::Refused, name, std::move(*why));
     }
     if (renameFlagsAllowed()) {
         if (renameat2(m_staging, file, m_folder, file, RENAME_EXCHANGE) == 0) {
-            // A folder that took the name since the look above goes back where it was.
+            // A folder, device, FIFO or socket that took the name since the look above goes back
+            // where it was.
             const std::optional<struct stat> out = EntryOf(m_staging, name);
-            if (out && S_ISDIR(out->st_mode)) {
+            if (const std::optional<std::string> kind =
+                    out ? SpecialKind(out->st_mode) : std::nullopt) {
                 renameat2(m_staging, file, m_folder, file, RENAME_EXCHANGE);
-                return Result(Status::Refused, name, "is a folder");
+                return Result(Status::Refused, name, "is " + *kind);
             }
             m_moves.push_back({name, How::Exchanged, staged});
             return {};
@@ -297,6 +339,8 @@ PlacementResult CommitStagedFiles(const OutputFolder& folder, StagingFolder& sta
         return interrupted;
     }
     staging.remove();
+    // Only a run that wrote clears what earlier runs left there.
+    RemoveStaleStaging(folder.fd(), staging.owner());
     return {};
 }
 

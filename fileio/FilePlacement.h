@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,7 @@ struct PlacementResult {
         Exists,       // without replace: `name` exists (or appeared while the run worked)
         Refused,      // with replace: `name` cannot be replaced, `reason` says why
         Protected,    // with replace: `name` is a link that leads into a protected folder
+        Busy,         // another run kept placing files in the folder past a bounded wait
         Interrupted,  // a signal arrived (InterruptSignals.h)
         Failed,       // a move failed: `reason` is the system's message
     };
@@ -59,11 +61,18 @@ struct PlacementResult {
 // The names of `names` that exist in `folderFd`, links (dangling ones too) included.
 std::vector<std::string> ExistingNames(int folderFd, const std::vector<std::string>& names);
 
-// Whether every existing file of `names` in `folderFd` can be replaced: not a folder, nor a mount
-// point, nor another user's file in a folder with the sticky bit (such as /tmp) that this user
-// does not own either (Refused), nor a link into a protected folder (Protected). Placed when they
-// all can, else the first that cannot. What else the file system refuses (a file marked immutable)
-// makes the move itself fail, and the moves before it are taken back.
+// Why the entry `name` (its lstat `entry`) in `folderFd` is never replaced, even with replace:
+// "is a folder", "is a FIFO", "is a character device", "is a block device", "is a socket", or
+// "is a link to" one of the last four. nullopt for a regular file, or a link to one, to a folder
+// or to nothing: only those are replaced, the link itself and never what it points to.
+std::optional<std::string> NotReplaceable(int folderFd, const std::string& name,
+                                          const struct stat& entry);
+
+// Whether every existing file of `names` in `folderFd` can be replaced: none NotReplaceable, nor
+// a mount point, nor another user's file in a folder with the sticky bit (such as /tmp) that this
+// user does not own either (Refused), nor a link into a protected folder (Protected). Placed when
+// they all can, else the first that cannot. What else the file system refuses (a file marked
+// immutable) makes the move itself fail, and the moves before it are taken back.
 PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& names,
                                  const IsProtected& isProtected);
 
@@ -74,8 +83,9 @@ PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& n
 // the entry of the target name itself is replaced, so a link there is replaced by the file and
 // what it pointed to stays as it was; the replaced entries end up in the staging folder
 // (exchanged with RENAME_EXCHANGE where possible, else set aside first) until the staging
-// folder is removed, so every move can be taken back. Runs in one folder place their files one
-// after another (an flock() on the folder while placing).
+// folder is removed, so every move can be taken back. Runs in one folder never place their files
+// at the same time: each holds an flock() on the folder while placing, and one that cannot take it
+// within a few seconds moves nothing and ends Busy.
 class FilePlacement {
 public:
     FilePlacement(int folderFd, int stagingFd, PlacementOptions options);
@@ -99,7 +109,7 @@ private:
     PlacementResult placeOne(size_t index, const std::string& name);
     PlacementResult replaceOne(const std::string& name, const FileId& staged);
     PlacementResult stopped(PlacementResult result);
-    bool lockFolder();
+    PlacementResult::Status lockFolder();
     int moveWithoutReplacing(int fromFd, int toFd, const std::string& name) const;
     bool renameFlagsAllowed() const;
 
@@ -113,7 +123,8 @@ private:
 // Places `names` from `staging` into `folder` (FilePlacement::placeAll), syncs the folder, and
 // takes every move back when a stop signal arrived meanwhile (then Interrupted, with undoFailed
 // when some could not be put back). Once Placed, the staging folder with what the files replaced
-// is removed and the files are there for good.
+// is removed, the files are there for good, and staging folders that runs now gone left in
+// `folder` are removed too (RemoveStaleStaging).
 PlacementResult CommitStagedFiles(const OutputFolder& folder, StagingFolder& staging,
                                   const std::vector<std::string>& names,
                                   const PlacementOptions& options);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "OutputFolder.h"
+#include "WriteAll.h"
 
 namespace kelvista::fileio {
 
@@ -32,6 +33,43 @@ std::string RandomSuffix() {
         suffix += kRandomCharacters[pick(generator)];
     }
     return suffix;
+}
+
+// Written into each staging folder when it is made: the folder's own device and inode, which a
+// folder of the same name made by anyone else, or a copy, does not have.
+constexpr char kMarkerName[] = ".staging-marker";
+
+std::string MarkerText(const struct stat& folder) {
+    return "staging folder " + std::to_string(folder.st_dev) + ":" + std::to_string(folder.st_ino) +
+           "\n";
+}
+
+bool WriteMarker(int fd) {
+    struct stat folder {};
+    if (fstat(fd, &folder) != 0) {
+        return false;
+    }
+    const FileDescriptor marker(
+        openat(fd, kMarkerName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const std::string text = MarkerText(folder);
+    return marker.valid() && WriteAll(marker.get(), text.data(), text.size()) == 0;
+}
+
+// True when the folder open as `fd` holds the marker this code wrote when it made that folder.
+bool HasOwnMarker(int fd) {
+    struct stat folder {};
+    const FileDescriptor marker(
+        openat(fd, kMarkerName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (!marker.valid() || fstat(fd, &folder) != 0 || fstat(marker.get(), &info) != 0 ||
+        !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    const std::string expected = MarkerText(folder);
+    std::string text(expected.size() + 1, '\0');
+    const ssize_t size = read(marker.get(), text.data(), text.size());
+    return size == static_cast<ssize_t>(expected.size()) &&
+           text.compare(0, expected.size(), expected) == 0;
 }
 
 int OpenStaging(int parentFd, const std::string& name) {
@@ -120,10 +158,16 @@ std::optional<StagingFolder> StagingFolder::Create(int parentFd, std::string_vie
         if (!StillNamed(parentFd, name, fd.get())) {
             continue;
         }
+        if (!WriteMarker(fd.get())) {
+            errnum = errno;
+            RemoveFolderAndFiles(parentFd, name, fd.get());
+            return std::nullopt;
+        }
         StagingFolder staging;
         staging.m_parent.reset(fcntl(parentFd, F_DUPFD_CLOEXEC, 0));
         staging.m_fd = std::move(fd);
         staging.m_name = name;
+        staging.m_owner = std::string(owner);
         return staging;
     }
     errnum = EEXIST;
@@ -196,7 +240,7 @@ size_t RemoveStaleStaging(int folderFd, std::string_view owner) {
         if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
             continue;  // its run is alive, or the lock cannot be judged here
         }
-        if (!StillNamed(folderFd, name, fd.get())) {
+        if (!StillNamed(folderFd, name, fd.get()) || !HasOwnMarker(fd.get())) {
             continue;
         }
         RemoveFolderAndFiles(folderFd, name, fd.get());

@@ -3,7 +3,8 @@
 // StagingFolder is the hidden folder inside an output folder where a run makes its files before
 // they are moved into place (FilePlacement.h), so that a half-made file never carries a real name.
 // It is removed with everything in it when the object goes; the folder of a run that was killed
-// outright is recognised by its free lock and removed by the next run (RemoveStaleStaging).
+// outright is recognised by its marker and its free lock, and removed by the next run that writes
+// into that folder (RemoveStaleStaging, called by CommitStagedFiles).
 //
 //     int errnum = 0;
 //     std::optional<StagingFolder> staging =
@@ -38,6 +39,7 @@ public:
 
     int fd() const { return m_fd.get(); }
     const std::string& name() const { return m_name; }
+    const std::string& owner() const { return m_owner; }
 
     // Removes the files in the folder and the folder itself, now.
     void remove();
@@ -48,15 +50,16 @@ private:
     FileDescriptor m_parent;
     FileDescriptor m_fd;  // open for reading: the lock, and listing what to remove
     std::string m_name;
+    std::string m_owner;
 };
 
 // `owner` + a lower-case command + "-" + six letters or digits.
 bool IsStagingName(std::string_view name, std::string_view owner);
 
 // Removes the staging folders in `folderFd` left by runs that are gone: a folder (not a link) of
-// a staging name, owned by this user, whose lock can be taken. Only files directly inside it are
-// removed, never through a link; a folder holding anything else is left alone. Returns how many
-// were removed.
+// a staging name, owned by this user, holding the marker Create wrote into that very folder, whose
+// lock can be taken. Only files directly inside it are removed, never through a link; a folder
+// holding anything else is left alone. Returns how many were removed.
 size_t RemoveStaleStaging(int folderFd, std::string_view owner);
 
 }  // namespace kelvista::fileio

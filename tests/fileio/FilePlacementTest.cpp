@@ -2,7 +2,10 @@
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -21,6 +24,7 @@
 #include "FileDescriptor.h"
 #include "FilePlacement.h"
 #include "InterruptSignals.h"
+#include "NewFile.h"
 #include "OutputFolder.h"
 #include "StagingFolder.h"
 
@@ -224,6 +228,39 @@ TEST(PlacementChecks, TargetsThatCannotBeReplacedAreRefusedBeforeAnythingMoves) 
     EXPECT_EQ(ExistingNames(folder.get(), {"d.png"}), std::vector<std::string>{"d.png"});
 }
 
+TEST(PlacementChecks, OnlyARegularFileOrALinkToOneIsEverReplaced) {
+    QTemporaryDir dir;
+    const std::string out = dir.filePath("out").toStdString();
+    fs::create_directory(out);
+    test::WriteFileBytes(out + "/file", "x");
+    mkfifo((out + "/fifo").c_str(), 0600);
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = out + "/socket";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"file", ""},
+        {"/dev/null", "is a link to a character device"},
+        {"fifo", "is a link to a FIFO"},
+        {"socket", "is a link to a socket"},
+        {"nowhere", ""},
+    };
+    const FileDescriptor folder = OpenFolder(out);
+    for (const auto& [target, reason] : rows) {
+        const std::string link = "to-" + fs::path(target).filename().string();
+        fs::create_symlink(target, out + "/" + link);
+        EXPECT_EQ(CheckReplaceable(folder.get(), {link}, nullptr).reason, reason) << target;
+    }
+    for (const auto& [name, reason] : std::vector<std::pair<std::string, std::string>>{
+             {"file", ""}, {"fifo", "is a FIFO"}, {"socket", "is a socket"}}) {
+        EXPECT_EQ(CheckReplaceable(folder.get(), {name}, nullptr).reason, reason) << name;
+    }
+    close(listener);
+}
+
 TEST(PlacementChecks, AnImmutableTargetFailsItsMoveAndTheMovesBeforeItAreTakenBack) {
     QTemporaryDir dir;
     const std::string out = dir.filePath("out").toStdString();
@@ -247,11 +284,13 @@ TEST(PlacementChecks, AnImmutableTargetFailsItsMoveAndTheMovesBeforeItAreTakenBa
     const FileDescriptor stagingFd = OpenFolder(staging);
     // Marked before the run: no check looks for it, the file system refuses its move, and the
     // move made before it is taken back.
-    FilePlacement early(folder.get(), stagingFd.get(), {true, nullptr, nullptr});
-    const PlacementResult refused = early.placeAll({"a.png", "b.png"});
-    EXPECT_EQ(refused.status, PlacementResult::Status::Failed);
-    EXPECT_EQ(refused.name, "b.png");
-    EXPECT_EQ(refused.reason, "Operation not permitted");
+    {
+        FilePlacement early(folder.get(), stagingFd.get(), {true, nullptr, nullptr});
+        const PlacementResult refused = early.placeAll({"a.png", "b.png"});
+        EXPECT_EQ(refused.status, PlacementResult::Status::Failed);
+        EXPECT_EQ(refused.name, "b.png");
+        EXPECT_EQ(refused.reason, "Operation not permitted");
+    }  // its lock on the folder goes with it
 
     // Marked only just before its move: the same.
     ASSERT_TRUE(setImmutable(false));
@@ -304,11 +343,23 @@ TEST(Staging, AFolderIsMadeLockedAndRemovedWithItsFiles) {
 TEST(Staging, LeftOversOfRunsThatAreGoneAreRemovedAndNothingElse) {
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
-    // Stale: its run was killed, its lock is free.
-    fs::create_directory(root + "/.kelvista-replay-export-Stale1");
-    test::WriteFileBytes(root + "/.kelvista-replay-export-Stale1/session0-frame000.png", "half");
+    const FileDescriptor parent = OpenFolder(root);
+    // Stale: its run was killed (the child ends without its destructors), its lock is free.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int errnum = 0;
+        std::string reason;
+        const std::optional<StagingFolder> killed =
+            StagingFolder::Create(parent.get(), kOwner, "export", errnum);
+        _exit(killed && WriteNewFile(killed->fd(), "session0-frame000.png", "half", reason) ? 0
+                                                                                            : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // Not ours: a link of a staging name to a folder of files, a folder holding a folder, a file
-    // of a staging name, a folder of another name.
+    // of a staging name, a folder of another name, a user's folder of files without the marker.
     fs::create_directory(root + "/victim");
     test::WriteFileBytes(root + "/victim/precious", "precious");
     fs::create_directory_symlink(root + "/victim", root + "/.kelvista-replay-export-Linked");
@@ -316,13 +367,15 @@ TEST(Staging, LeftOversOfRunsThatAreGoneAreRemovedAndNothingElse) {
     test::WriteFileBytes(root + "/.kelvista-replay-export-Nested/file", "x");
     test::WriteFileBytes(root + "/.kelvista-replay-sheet-AFile0", "x");
     fs::create_directory(root + "/.kelvista-replay-export-long-name");
-    const FileDescriptor parent = OpenFolder(root);
+    fs::create_directory(root + "/.kelvista-replay-export-Mine01");
+    test::WriteFileBytes(root + "/.kelvista-replay-export-Mine01/notes.txt", "mine");
 
     EXPECT_EQ(RemoveStaleStaging(parent.get(), kOwner), 1u);
     EXPECT_EQ(Names(root),
               (std::vector<std::string>{
-                  ".kelvista-replay-export-Linked", ".kelvista-replay-export-Nested",
-                  ".kelvista-replay-export-long-name", ".kelvista-replay-sheet-AFile0", "victim"}));
+                  ".kelvista-replay-export-Linked", ".kelvista-replay-export-Mine01",
+                  ".kelvista-replay-export-Nested", ".kelvista-replay-export-long-name",
+                  ".kelvista-replay-sheet-AFile0", "victim"}));
     EXPECT_EQ(test::ReadFileBytes(root + "/victim/precious"), "precious");
     EXPECT_TRUE(fs::exists(root + "/.kelvista-replay-export-Nested/file"));
 }

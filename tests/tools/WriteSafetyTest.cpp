@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,9 +18,14 @@
 
 #include "BmpBytes.h"
 #include "FileBytes.h"
+#include "FileDescriptor.h"
+#include "NewFile.h"
 #include "ReplayTree.h"
 #include "RunTool.h"
+#include "StagingFolder.h"
 #include "TestPictures.h"
+#include "WriteAll.h"
+#include "commands/ReplayGuard.h"
 
 namespace kelvista::replaycli {
 namespace {
@@ -200,18 +208,50 @@ TEST_F(WriteSafety, DecodeAndFrameRefuseAnExistingPngUnlessForcedAndNeverTheirIn
     EXPECT_EQ(test::ReadFileBytes(copy), test::ReadFileBytes(screenshot(0)));
 }
 
+// The staging folder of a run killed outright in `folder`: a child makes it and a file in it,
+// then ends without its destructors. Its name, or "" when it could not be made.
+std::string KilledRunsStaging(const std::string& folder) {
+    const fileio::FileDescriptor parent(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int fds[2];
+    if (!parent.valid() || pipe(fds) != 0) {
+        return {};
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        int errnum = 0;
+        std::string reason;
+        const std::optional<fileio::StagingFolder> staging =
+            fileio::StagingFolder::Create(parent.get(), kStagingOwner, "export", errnum);
+        if (staging &&
+            fileio::WriteNewFile(staging->fd(), "session0-frame000.png", "half", reason)) {
+            fileio::WriteAll(fds[1], staging->name().data(), staging->name().size());
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    char name[256] = {};
+    const ssize_t size = child > 0 ? read(fds[0], name, sizeof name - 1) : -1;
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return size > 0 ? folder + "/" + std::string(name, static_cast<size_t>(size)) : std::string();
+}
+
 TEST_F(WriteSafety, AStagingFolderLeftByAKilledRunGoesWithTheNextExport) {
-    const std::string stale = out(".kelvista-replay-export-K1lled");
-    fs::create_directory(stale);
-    test::WriteFileBytes(stale + "/session0-frame000.png", "half written");
+    std::string stale = KilledRunsStaging(out());
+    ASSERT_FALSE(stale.empty());
     ASSERT_EQ(Run({"export", "0.1", "--to", out()}).code, 0);
     EXPECT_FALSE(fs::exists(stale));
-    // The sheet cleans up in its folder too; the user's own hidden folders stay.
-    fs::create_directory(stale);
+    // The sheet cleans up in its folder too; the user's own hidden folders stay, even one named
+    // like a left-over.
+    stale = KilledRunsStaging(out());
     fs::create_directory(out(".kelvista-replay-mine"));
+    fs::create_directory(out(".kelvista-replay-export-K1lled"));
+    test::WriteFileBytes(out(".kelvista-replay-export-K1lled/notes.txt"), "mine");
     ASSERT_EQ(Run({"sheet", "0", "--to", out("s.png")}).code, 0);
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(out(".kelvista-replay-mine")));
+    EXPECT_TRUE(fs::exists(out(".kelvista-replay-export-K1lled/notes.txt")));
 }
 
 TEST_F(WriteSafety, HelpsTellTheNewRules) {

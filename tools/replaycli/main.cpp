@@ -10,6 +10,7 @@
 
 #include "FileOutputBuffer.h"
 #include "FrameImage.h"
+#include "StandardStreams.h"
 #include "cli/PathText.h"
 #include "cli/Tool.h"
 
@@ -59,6 +60,8 @@ std::unique_ptr<QCoreApplication> CreateApplication(int& argc, char** argv) {
 // error that RunTool reports.
 int main(int argc, char* argv[]) {
     using namespace kelvista::replaycli;
+    // Before Qt opens anything: no file of its or ours may become descriptor 1 or 2.
+    kelvista::fileio::OpenMissingStandardStreams();
     const std::unique_ptr<QCoreApplication> application = CreateApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelvista-replay"));
     kelvista::RouteTracesToQtLog();

@@ -70,7 +70,7 @@ Status ReportLoadedBitmap(const std::string& bmpPath, int status, const FrameBit
     if (!png) {
         return {};
     }
-    SingleFileOutput::Request request{png->command, png->path, png->force, std::nullopt};
+    SingleFileOutput::Request request{png->command, png->path, png->force, std::nullopt, true};
     struct stat input {};
     if (stat(bmpPath.c_str(), &input) == 0) {
         request.input = fileio::IdOf(input);

@@ -6,6 +6,7 @@
 #include "cli/CommandArguments.h"
 #include "cli/Output.h"
 #include "commands/BitmapReport.h"
+#include "commands/OutputTarget.h"
 
 namespace kelvista::replaycli {
 
@@ -18,7 +19,10 @@ Status RunDecode(const ParsedArguments& arguments, CommandStreams io) {
     if (png) {
         interruptGuard.emplace();
     }
-    return ReportBitmap(LocalPath(arguments.positionals().front()), png, io);
+    // A PNG on standard output has it to itself: the report goes to stderr then.
+    return ReportBitmap(
+        LocalPath(arguments.positionals().front()), png,
+        png && WritesToStandardOutput(png->path) ? CommandStreams{io.err, io.err} : io);
 }
 
 }  // namespace

@@ -99,7 +99,6 @@ private:
 
     Status exportInto(const OutputFolder& folder, int32_t session,
                       const std::vector<const FrameEntry*>& items, bool single) {
-        fileio::RemoveStaleStaging(folder.fd(), kStagingOwner);
         if (Status targets = checkTargets(folder, session, items); !targets) {
             return targets;
         }
@@ -155,6 +154,8 @@ private:
                 return alreadyThere(result.name);
             case PlacementResult::Status::Refused:
                 return "export: " + result.name + " in " + m_shown + " " + result.reason + outcome;
+            case PlacementResult::Status::Busy:
+                return "export: " + m_shown + " is being written by another run" + outcome;
             case PlacementResult::Status::Protected:
                 return "export: " + result.name + " in " + m_shown + " " +
                        std::string(kLinkIntoReplayFolder) + outcome;

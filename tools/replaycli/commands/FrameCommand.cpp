@@ -12,6 +12,7 @@
 #include "cli/Output.h"
 #include "cli/PathText.h"
 #include "commands/BitmapReport.h"
+#include "commands/OutputTarget.h"
 #include "commands/SessionArguments.h"
 
 namespace kelvista::replaycli {
@@ -26,7 +27,8 @@ Failure NotThere(std::string message) {
     return {kExitFailure, std::move(message)};
 }
 
-Status RunFrame(const ParsedArguments& arguments, CommandStreams io) {
+Status ShowFrame(const ParsedArguments& arguments, const std::optional<PngRequest>& png,
+                 CommandStreams io) {
     const Result<Position> position =
         ParseSessionFrameArgument(arguments.positionals().front(), "frame");
     if (!position) {
@@ -53,7 +55,6 @@ Status RunFrame(const ParsedArguments& arguments, CommandStreams io) {
         return NotThere(DisplayPath(basePath).toStdString() +
                         ": no frame here (needs both .bmp and .htm)");
     }
-    const std::optional<PngRequest> png = PngRequestOf("frame", arguments);
     // A signal while OUT is written takes it back and stops the run cleanly.
     std::optional<fileio::InterruptGuard> interruptGuard;
     if (png) {
@@ -70,6 +71,14 @@ Status RunFrame(const ParsedArguments& arguments, CommandStreams io) {
     io.out << "caption: " << OneLineCaption(content.caption) << "\n";
     return ReportLoadedBitmap(basePath + ".bmp", content.loaderCode,
                               bitmap ? bitmap.get() : content.refused.get(), dib, png, io);
+}
+
+Status RunFrame(const ParsedArguments& arguments, CommandStreams io) {
+    const std::optional<PngRequest> png = PngRequestOf("frame", arguments);
+    // A PNG on standard output has it to itself: the report goes to stderr then.
+    return ShowFrame(
+        arguments, png,
+        png && WritesToStandardOutput(png->path) ? CommandStreams{io.err, io.err} : io);
 }
 
 }  // namespace

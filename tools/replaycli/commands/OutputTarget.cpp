@@ -1,5 +1,8 @@
 #include "commands/OutputTarget.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "InterruptSignals.h"
 #include "ReplayLayout.h"
 #include "cli/Output.h"
@@ -12,6 +15,13 @@ using fileio::PlacementResult;
 using fileio::SingleFile;
 
 }  // namespace
+
+bool WritesToStandardOutput(const std::string& path) {
+    struct stat named {};
+    struct stat out {};
+    return path == "-" || (stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &out) == 0 &&
+                           fileio::IdOf(named) == fileio::IdOf(out));
+}
 
 std::string ShownPath(const std::string& path) {
     return DisplayPath(path).toStdString();
@@ -37,7 +47,7 @@ std::optional<SingleFileOutput> SingleFileOutput::Prepare(const Request& request
     SingleFile::Refusal refusal;
     std::optional<SingleFile> file =
         SingleFile::Prepare({request.path, kStagingOwner, request.command, request.force,
-                             Protecting(protect), request.input},
+                             Protecting(protect), request.input, request.dashIsStandardOutput},
                             refusal);
     if (file) {
         return SingleFileOutput(request, std::move(*file));
@@ -65,6 +75,12 @@ std::optional<SingleFileOutput> SingleFileOutput::Prepare(const Request& request
             break;
         case Kind::Exists:
             error = who + shown + " exists; nothing written (--force replaces it)";
+            break;
+        case Kind::NotAFile:
+            error = who + shown + " " + refusal.reason + "; nothing written";
+            break;
+        case Kind::StreamUnusable:
+            error = who + "cannot write " + shown + ": " + refusal.reason;
             break;
         case Kind::CannotReplace:
             switch (refusal.check.status) {
@@ -101,6 +117,9 @@ SingleFileOutput::Outcome SingleFileOutput::write(const fileio::FileFiller& fill
             break;
         case PlacementResult::Status::Protected:
             error = who + shown() + " " + std::string(kLinkIntoReplayFolder) + "; nothing written";
+            break;
+        case PlacementResult::Status::Busy:
+            error = who + shown() + " is being written by another run; nothing written";
             break;
         case PlacementResult::Status::Failed:
             error = who + "cannot write " + shown() + ": " + placed.reason;

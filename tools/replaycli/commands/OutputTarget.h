@@ -13,6 +13,10 @@ namespace kelvista::replaycli {
 // A path of file-system bytes as messages show it.
 std::string ShownPath(const std::string& path);
 
+// True when `path` names this process's standard output: "-", or a name for the same file or
+// stream as descriptor 1 (/dev/stdout). A command then prints its report on stderr instead.
+bool WritesToStandardOutput(const std::string& path);
+
 // The failure of a run that a signal stopped and that took back what it had written:
 // "<command>: interrupted; nothing written", 128 + the signal's number.
 Failure InterruptedFailure(const char* command);
@@ -27,6 +31,7 @@ public:
         std::string path;          // file-system bytes, as given
         bool force = false;
         std::optional<fileio::FileId> input;  // the file the command reads, never to be replaced
+        bool dashIsStandardOutput = false;    // "--png -": the PNG goes to standard output
     };
 
     // Opens the file's folder (never making it), removes staging folders left there by runs

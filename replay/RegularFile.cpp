@@ -2,7 +2,8 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <system_error>
+
+#include "SystemError.h"
 
 #ifdef _WIN32
 #include <filesystem>
@@ -11,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include "FileDescriptor.h"
 #endif
 
 namespace kelvista {
@@ -23,10 +24,6 @@ SmallFile Refused(std::string problem) {
     file.outcome = SmallFile::Outcome::Refused;
     file.problem = std::move(problem);
     return file;
-}
-
-std::string SystemMessage(int error) {
-    return std::generic_category().message(error);
 }
 
 std::string TooLarge(size_t maxBytes) {
@@ -56,24 +53,8 @@ SmallFile NotFound(const std::string& path, int error) {
     if (error == ENOENT && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         return Refused("a link to a file that does not exist");
     }
-    return error == ENOENT ? SmallFile{} : Refused(SystemMessage(error));
+    return error == ENOENT ? SmallFile{} : Refused(fileio::SystemReason(error));
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 #endif
 
 }  // namespace
@@ -133,7 +114,7 @@ SmallFile ReadSmallRegularFile(const std::string& path, size_t maxBytes) {
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        return Refused(SystemMessage(errno));
+        return Refused(fileio::SystemReason(errno));
     }
     SmallFile result;
     char chunk[4096];
@@ -166,12 +147,13 @@ SmallFile ReadSmallRegularFile(const std::string& path, size_t maxBytes) {
     if (static_cast<uintmax_t>(status.st_size) > maxBytes) {
         return Refused(TooLarge(maxBytes));
     }
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const fileio::FileDescriptor fd(
+        ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         return NotFound(path, errno);
     }
     if (::fstat(fd.get(), &status) != 0) {
-        return Refused(SystemMessage(errno));
+        return Refused(fileio::SystemReason(errno));
     }
     if (!S_ISREG(status.st_mode)) {
         return Refused(NotRegular(status.st_mode));
@@ -189,7 +171,7 @@ SmallFile ReadSmallRegularFile(const std::string& path, size_t maxBytes) {
             continue;
         }
         if (got < 0) {
-            return Refused(SystemMessage(errno));
+            return Refused(fileio::SystemReason(errno));
         }
         if (got == 0) {
             break;

@@ -144,7 +144,7 @@ TEST(HtmlExportPage, WritesTheRepositoryScriptAndStyleBesideIndex) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QDir dir(folder.path());
-    const FileDescriptor fd(
+    const fileio::FileDescriptor fd(
         open(QFile::encodeName(folder.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     ASSERT_TRUE(fd.valid());
     std::string error;

@@ -65,7 +65,7 @@ int main(int argc, char* argv[]) {
     // Standard output in place of std::cout: its buffer keeps why a write failed, for the one line
     // RunTool prints then. The arguments are read from argv (after the application took its own)
     // rather than from QCoreApplication::arguments(), which loses bytes that are not UTF-8.
-    FileOutputBuffer output(STDOUT_FILENO);
+    kelvista::fileio::FileOutputBuffer output(STDOUT_FILENO);
     std::ostream out(&output);
     return RunTool(ArgumentTexts(argc - 1, argv + 1), {out, std::cerr});
 }

@@ -91,7 +91,7 @@ int CheckOutput(int exitCode, const std::string& command, CommandStreams io) {
     if (io.out.good()) {
         return exitCode;
     }
-    const int error = WriteError(io.out);
+    const int error = fileio::WriteError(io.out);
     io.report(
         {kExitFailure, command + "cannot write the output" +
                            (error != 0 ? ": " + std::generic_category().message(error) : "")});

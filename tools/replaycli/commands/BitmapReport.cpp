@@ -6,9 +6,9 @@
 
 #include "BmpLoader.h"
 #include "FrameImage.h"
-#include "OutputTarget.h"
 #include "cli/Command.h"
 #include "cli/Output.h"
+#include "commands/OutputTarget.h"
 #include "render/PngOutput.h"
 
 namespace kelvista::replaycli {
@@ -78,7 +78,7 @@ Status ReportLoadedBitmap(const std::string& bmpPath, int status, const FrameBit
     SingleFileOutput::Request request{png->command, png->path, png->force, std::nullopt};
     struct stat input {};
     if (stat(bmpPath.c_str(), &input) == 0) {
-        request.input = IdOf(input);
+        request.input = fileio::IdOf(input);
     }
     std::string error;
     std::optional<SingleFileOutput> output = SingleFileOutput::Prepare(request, error);

@@ -14,7 +14,7 @@ namespace {
 Status RunDecode(const ParsedArguments& arguments, CommandStreams io) {
     const std::optional<PngRequest> png = PngRequestOf("decode", arguments);
     // A signal while OUT is written takes it back and stops the run cleanly.
-    std::optional<InterruptGuard> interruptGuard;
+    std::optional<fileio::InterruptGuard> interruptGuard;
     if (png) {
         interruptGuard.emplace();
     }

@@ -11,7 +11,6 @@
 #include "InterruptSignals.h"
 #include "NewFile.h"
 #include "OutputFolder.h"
-#include "OutputTarget.h"
 #include "ReplayLayout.h"
 #include "SettingsStore.h"
 #include "StagingFolder.h"
@@ -20,6 +19,8 @@
 #include "cli/CommandArguments.h"
 #include "cli/HelpText.h"
 #include "cli/Output.h"
+#include "commands/OutputTarget.h"
+#include "commands/ReplayGuard.h"
 #include "commands/SessionArguments.h"
 #include "inspect/FrameReport.h"
 #include "inspect/ReplayScan.h"
@@ -30,6 +31,13 @@
 namespace kelvista::replaycli {
 
 namespace {
+
+using fileio::InterruptRequested;
+using fileio::OutputFolder;
+using fileio::PlacementResult;
+using fileio::StagingFolder;
+using fileio::SystemReason;
+using fileio::WriteNewFile;
 
 struct ExportResult {
     FrameReport report;
@@ -71,7 +79,7 @@ public:
         }
         OutputFolder::Failure failure;
         std::optional<OutputFolder> folder =
-            OutputFolder::Open(m_path, true, protectedFolder(), failure);
+            OutputFolder::Open(m_path, true, isProtected(), failure);
         if (!folder) {
             if (failure.kind == OutputFolder::Failure::Kind::Protected) {
                 return Failure{kExitFailure, "export: " + m_shown +
@@ -87,16 +95,17 @@ public:
     }
 
 private:
-    const ProtectedFolder* protectedFolder() const { return m_protect ? &*m_protect : nullptr; }
+    fileio::IsProtected isProtected() const { return Protecting(m_protect); }
 
     Status exportInto(const OutputFolder& folder, int32_t session,
                       const std::vector<const FrameEntry*>& items, bool single) {
-        RemoveStaleStaging(folder.fd());
+        fileio::RemoveStaleStaging(folder.fd(), kStagingOwner);
         if (Status targets = checkTargets(folder, session, items); !targets) {
             return targets;
         }
         int errnum = 0;
-        std::optional<StagingFolder> staging = StagingFolder::Create(folder.fd(), "export", errnum);
+        std::optional<StagingFolder> staging =
+            StagingFolder::Create(folder.fd(), kStagingOwner, "export", errnum);
         if (!staging) {
             return Failure{kExitFailure,
                            "export: cannot write to " + m_shown + ": " + SystemReason(errnum)};
@@ -113,13 +122,14 @@ private:
             names.push_back(ExportFileName(session, entry->frame).toStdString());
         }
         if (m_force) {
-            const PlacementResult check = CheckReplaceable(folder.fd(), names, protectedFolder());
+            const PlacementResult check =
+                fileio::CheckReplaceable(folder.fd(), names, isProtected());
             if (check.placed()) {
                 return {};
             }
             return Failure{kExitFailure, placementFailure(check)};
         }
-        const std::vector<std::string> existing = ExistingNames(folder.fd(), names);
+        const std::vector<std::string> existing = fileio::ExistingNames(folder.fd(), names);
         if (existing.empty()) {
             return {};
         }
@@ -145,6 +155,9 @@ private:
                 return alreadyThere(result.name);
             case PlacementResult::Status::Refused:
                 return "export: " + result.name + " in " + m_shown + " " + result.reason + outcome;
+            case PlacementResult::Status::Protected:
+                return "export: " + result.name + " in " + m_shown + " " +
+                       std::string(kLinkIntoReplayFolder) + outcome;
             default:
                 return "export: cannot move " + result.name + " into " + m_shown + ": " +
                        result.reason + outcome;
@@ -294,28 +307,20 @@ private:
     // Moves the files into place, all or none. nullopt once they are there for good.
     Status placeFiles(const OutputFolder& folder, StagingFolder& staging,
                       const std::vector<std::string>& names) const {
-        if (InterruptRequested()) {
-            return InterruptedFailure("export");
-        }
-        FilePlacement placement(folder.fd(), staging.fd(), {m_force, protectedFolder(), nullptr});
-        const PlacementResult placed = placement.placeAll(names);
+        fileio::PlacementOptions options;
+        options.replace = m_force;
+        options.isProtected = isProtected();
+        const PlacementResult placed = fileio::CommitStagedFiles(folder, staging, names, options);
         if (placed.status == PlacementResult::Status::Interrupted) {
+            if (!placed.undoFailed.empty()) {
+                return Failure{fileio::InterruptExitCode(fileio::InterruptSignal()),
+                               "export: interrupted; could not put back " + placed.undoFailed};
+            }
             return InterruptedFailure("export");
         }
         if (!placed.placed()) {
             return Failure{kExitFailure, placementFailure(placed)};
         }
-        folder.sync();
-        // The last moment a signal still takes the files back; after it the export has happened.
-        if (InterruptRequested()) {
-            std::string error;
-            if (!placement.undo(error)) {
-                return Failure{InterruptExitCode(InterruptSignal()),
-                               "export: interrupted; could not put back " + error};
-            }
-            return InterruptedFailure("export");
-        }
-        staging.remove();
         return {};
     }
 
@@ -344,7 +349,7 @@ Status RunExport(const ParsedArguments& arguments, CommandStreams io) {
                                        CommandSynopsis(ExportCommand()).toStdString() + ")"};
     }
     // From here on a signal stops the export cleanly, whatever it has written so far.
-    const InterruptGuard interruptGuard;
+    const fileio::InterruptGuard interruptGuard;
     const Result<SessionScan> scan = ScanNamedSession(position->session, "export");
     if (!scan) {
         return scan.failure();

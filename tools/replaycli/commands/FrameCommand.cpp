@@ -55,7 +55,7 @@ Status RunFrame(const ParsedArguments& arguments, CommandStreams io) {
     }
     const std::optional<PngRequest> png = PngRequestOf("frame", arguments);
     // A signal while OUT is written takes it back and stops the run cleanly.
-    std::optional<InterruptGuard> interruptGuard;
+    std::optional<fileio::InterruptGuard> interruptGuard;
     if (png) {
         interruptGuard.emplace();
     }

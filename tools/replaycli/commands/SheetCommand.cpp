@@ -7,12 +7,12 @@
 #include "DecimalNumber.h"
 #include "FrameImage.h"
 #include "InterruptSignals.h"
-#include "OutputTarget.h"
 #include "ReplayLayout.h"
 #include "cli/Command.h"
 #include "cli/CommandArguments.h"
 #include "cli/HelpText.h"
 #include "cli/Output.h"
+#include "commands/OutputTarget.h"
 #include "commands/SessionArguments.h"
 #include "inspect/FrameReport.h"
 #include "inspect/ReplayScan.h"
@@ -102,9 +102,9 @@ Status DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileO
             progress.advance();
             return true;
         },
-        [] { return InterruptRequested(); });
+        [] { return fileio::InterruptRequested(); });
     progress.finish();
-    if (InterruptRequested()) {
+    if (fileio::InterruptRequested()) {
         return InterruptedFailure("sheet");
     }
     if (outOfMemory) {
@@ -162,7 +162,7 @@ Status RunSheet(const ParsedArguments& arguments, CommandStreams io) {
         return Failure{kExitUsage, "sheet: " + error};
     }
     // From here on a signal stops the sheet cleanly, whatever it has written so far.
-    const InterruptGuard interruptGuard;
+    const fileio::InterruptGuard interruptGuard;
     const std::string path = LocalPath(arguments.value("to"));
     std::optional<SingleFileOutput> output =
         SingleFileOutput::Prepare({"sheet", path, arguments.isSet("force"), std::nullopt}, error);

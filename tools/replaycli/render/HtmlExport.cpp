@@ -26,9 +26,9 @@ const char* MissingName(PageFrame::Missing missing) {
 
 bool WriteFile(int folderFd, const char* name, const QByteArray& bytes, std::string& error) {
     std::string reason;
-    if (!WriteNewFile(folderFd, name,
-                      std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
-                      reason)) {
+    if (!fileio::WriteNewFile(
+            folderFd, name, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())),
+            reason)) {
         error = std::string("cannot write ") + name + ": " + reason;
         return false;
     }

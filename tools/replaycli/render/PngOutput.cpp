@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QImageWriter>
 
-#include "NewFile.h"
+#include "WriteAll.h"
 
 namespace kelvista::replaycli {
 
@@ -43,8 +43,11 @@ private:
 
     void flushCollected() {
         if (!m_failed && !m_collected.isEmpty()) {
-            m_failed = !WriteAll(m_fd, m_collected.constData(),
-                                 static_cast<size_t>(m_collected.size()), m_reason);
+            const int errnum = fileio::WriteAll(m_fd, m_collected.constData(),
+                                                static_cast<size_t>(m_collected.size()),
+                                                fileio::WhenInterrupted::Stop);
+            m_failed = errnum != 0;
+            m_reason = m_failed ? fileio::WriteFailure(errnum) : m_reason;
         }
         m_collected.clear();
     }

@@ -1,6 +1,16 @@
 #pragma once
 
-namespace kelvista::replaycli {
+// Signal interruption for runs that write files: while an InterruptGuard lives, SIGINT, SIGTERM
+// and SIGHUP only record that the run should stop. The run checks between its steps, takes back
+// what it wrote and ends with the code a shell expects from a process the signal ended.
+//
+//     const InterruptGuard guard;
+//     for (const Step& step : steps) {
+//         if (InterruptRequested()) { undo(); return InterruptExitCode(InterruptSignal()); }
+//         step.run();
+//     }
+
+namespace kelvista::fileio {
 
 // While an InterruptGuard lives, SIGINT, SIGTERM and SIGHUP do not end the process: the handler
 // only records the first of them, and the commands that write files check for it between steps,
@@ -25,4 +35,4 @@ int InterruptSignal();
 // 128 + the signal's number (130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP).
 int InterruptExitCode(int signal);
 
-}  // namespace kelvista::replaycli
+}  // namespace kelvista::fileio

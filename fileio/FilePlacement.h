@@ -1,5 +1,18 @@
 #pragma once
 
+// FilePlacement moves the files a run made in its staging folder (StagingFolder.h) into their
+// folder as one step, all of them or none: every target is checked before the first move, and
+// when a move fails or a stop signal arrives the moves made are taken back. CommitStagedFiles is
+// the whole ending of such a run, written once: place, sync the folder, take everything back if a
+// signal came at the last moment, else remove the staging folder.
+//
+//     PlacementOptions options;
+//     options.replace = force;
+//     options.isProtected = isProtected;   // a link leading into such a folder is not replaced
+//     const PlacementResult result = CommitStagedFiles(folder, staging, names, options);
+//     if (!result.placed()) { /* Exists, Refused, Protected, Interrupted or Failed: nothing moved
+//                                unless result.undoFailed names what could not be put back */ }
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -7,8 +20,9 @@
 
 #include "FileDescriptor.h"
 #include "OutputFolder.h"
+#include "StagingFolder.h"
 
-namespace kelvista::replaycli {
+namespace kelvista::fileio {
 
 // A way into the moves for tests: faults that are hard to make on a real file system.
 struct PlacementHooks {
@@ -20,8 +34,8 @@ struct PlacementHooks {
 };
 
 struct PlacementOptions {
-    bool replace = false;                      // --force: existing files are replaced
-    const ProtectedFolder* protect = nullptr;  // a link into it is not replaced either
+    bool replace = false;     // existing files of the same names are replaced
+    IsProtected isProtected;  // a link into such a folder is not replaced either
     const PlacementHooks* hooks = nullptr;
 };
 
@@ -30,6 +44,7 @@ struct PlacementResult {
         Placed,       // every file is in place
         Exists,       // without replace: `name` exists (or appeared while the run worked)
         Refused,      // with replace: `name` cannot be replaced, `reason` says why
+        Protected,    // with replace: `name` is a link that leads into a protected folder
         Interrupted,  // a signal arrived (InterruptSignals.h)
         Failed,       // a move failed: `reason` is the system's message
     };
@@ -45,11 +60,12 @@ struct PlacementResult {
 std::vector<std::string> ExistingNames(int folderFd, const std::vector<std::string>& names);
 
 // Whether every existing file of `names` in `folderFd` can be replaced: not a folder, nor a mount
-// point, nor a file marked immutable or append-only, nor another user's file in a folder with the
-// sticky bit (such as /tmp) that this user does not own either, nor a link into the protected
-// folder. Placed when they all can; Refused at the first that cannot.
+// point, nor another user's file in a folder with the sticky bit (such as /tmp) that this user
+// does not own either (Refused), nor a link into a protected folder (Protected). Placed when they
+// all can, else the first that cannot. What else the file system refuses (a file marked immutable)
+// makes the move itself fail, and the moves before it are taken back.
 PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& names,
-                                 const ProtectedFolder* protect);
+                                 const IsProtected& isProtected);
 
 // Moves files from a staging folder into their folder as one step that either happens whole or
 // not at all: before the first move every target is checked, and when a move fails or a signal
@@ -94,4 +110,12 @@ private:
     std::vector<Move> m_moves;
 };
 
-}  // namespace kelvista::replaycli
+// Places `names` from `staging` into `folder` (FilePlacement::placeAll), syncs the folder, and
+// takes every move back when a stop signal arrived meanwhile (then Interrupted, with undoFailed
+// when some could not be put back). Once Placed, the staging folder with what the files replaced
+// is removed and the files are there for good.
+PlacementResult CommitStagedFiles(const OutputFolder& folder, StagingFolder& staging,
+                                  const std::vector<std::string>& names,
+                                  const PlacementOptions& options);
+
+}  // namespace kelvista::fileio

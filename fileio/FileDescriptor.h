@@ -1,12 +1,18 @@
 #pragma once
 
+// FileDescriptor owns one open file descriptor and closes it when it goes, on every path out of
+// a function. It moves and never copies, so a descriptor has exactly one owner.
+//
+//     const FileDescriptor fd(open(path, O_RDONLY | O_CLOEXEC));
+//     if (!fd.valid()) { return SystemReason(errno); }
+//     read(fd.get(), ...);   // closed at the end of the scope
+
 #include <unistd.h>
 
 #include <utility>
 
-namespace kelvista::replaycli {
+namespace kelvista::fileio {
 
-// An open file descriptor, closed when its owner goes. Moves, never copies.
 class FileDescriptor {
 public:
     FileDescriptor() = default;
@@ -35,4 +41,4 @@ private:
     int m_fd = -1;
 };
 
-}  // namespace kelvista::replaycli
+}  // namespace kelvista::fileio

@@ -12,11 +12,10 @@
 
 #include "OutputFolder.h"
 
-namespace kelvista::replaycli {
+namespace kelvista::fileio {
 
 namespace {
 
-constexpr std::string_view kPrefix = ".kelvista-replay-";
 constexpr size_t kRandomLength = 6;
 constexpr char kRandomCharacters[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -94,10 +93,10 @@ void RemoveFolderAndFiles(int parentFd, const std::string& name, int fd) {
 
 }  // namespace
 
-std::optional<StagingFolder> StagingFolder::Create(int parentFd, std::string_view command,
-                                                   int& errnum) {
+std::optional<StagingFolder> StagingFolder::Create(int parentFd, std::string_view owner,
+                                                   std::string_view command, int& errnum) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = std::string(kPrefix) + std::string(command) + "-" + RandomSuffix();
+        const std::string name = std::string(owner) + std::string(command) + "-" + RandomSuffix();
         if (mkdirat(parentFd, name.c_str(), 0700) != 0) {
             if (errno == EEXIST) {
                 continue;
@@ -144,11 +143,11 @@ void StagingFolder::remove() {
     m_parent.reset();
 }
 
-bool IsStagingName(std::string_view name) {
-    if (name.substr(0, kPrefix.size()) != kPrefix) {
+bool IsStagingName(std::string_view name, std::string_view owner) {
+    if (owner.empty() || name.substr(0, owner.size()) != owner) {
         return false;
     }
-    name.remove_prefix(kPrefix.size());
+    name.remove_prefix(owner.size());
     const size_t dash = name.find('-');
     if (dash == 0 || dash == std::string_view::npos) {
         return false;
@@ -170,7 +169,7 @@ bool IsStagingName(std::string_view name) {
     return true;
 }
 
-size_t RemoveStaleStaging(int folderFd) {
+size_t RemoveStaleStaging(int folderFd, std::string_view owner) {
     const int listFd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* listing = listFd >= 0 ? fdopendir(listFd) : nullptr;
     if (listing == nullptr) {
@@ -181,7 +180,7 @@ size_t RemoveStaleStaging(int folderFd) {
     }
     std::vector<std::string> candidates;
     while (const dirent* entry = readdir(listing)) {
-        if (IsStagingName(entry->d_name)) {
+        if (IsStagingName(entry->d_name, owner)) {
             candidates.emplace_back(entry->d_name);
         }
     }
@@ -209,4 +208,4 @@ size_t RemoveStaleStaging(int folderFd) {
     return removed;
 }
 
-}  // namespace kelvista::replaycli
+}  // namespace kelvista::fileio

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <climits>
 
-namespace kelvista::replaycli {
+namespace kelvista::fileio {
 
 namespace {
 
@@ -41,11 +41,14 @@ FileId IdOf(const struct stat& info) {
     return {info.st_dev, info.st_ino};
 }
 
-bool LiesInside(int folderFd, const FileId& folder) {
+bool LiesInside(int folderFd, const IsProtected& isProtected) {
+    if (!isProtected) {
+        return false;
+    }
     FileDescriptor current(openat(folderFd, ".", kFolderFlags));
     std::optional<FileId> id = current.valid() ? IdOfFd(current.get()) : std::nullopt;
     while (id) {
-        if (*id == folder) {
+        if (isProtected(*id)) {
             return true;
         }
         FileDescriptor parent(openat(current.get(), "..", kFolderFlags));
@@ -59,7 +62,10 @@ bool LiesInside(int folderFd, const FileId& folder) {
     return false;
 }
 
-bool LeadsInside(int folderFd, const std::string& name, const FileId& folder) {
+bool LeadsInside(int folderFd, const std::string& name, const IsProtected& isProtected) {
+    if (!isProtected) {
+        return false;
+    }
     // Opening follows every link on the way, as writing through the name would.
     FileDescriptor target(openat(folderFd, name.c_str(), O_PATH | O_CLOEXEC));
     if (!target.valid()) {
@@ -70,7 +76,7 @@ bool LeadsInside(int folderFd, const std::string& name, const FileId& folder) {
         return false;
     }
     if (S_ISDIR(info.st_mode)) {
-        return LiesInside(target.get(), folder);
+        return LiesInside(target.get(), isProtected);
     }
     // A file: judge the folder it lies in, found from where the kernel resolved it.
     char resolved[PATH_MAX];
@@ -86,11 +92,11 @@ bool LeadsInside(int folderFd, const std::string& name, const FileId& folder) {
     }
     path.resize(slash == 0 ? 1 : slash);
     FileDescriptor parent(open(path.c_str(), kFolderFlags));
-    return parent.valid() && LiesInside(parent.get(), folder);
+    return parent.valid() && LiesInside(parent.get(), isProtected);
 }
 
 std::optional<OutputFolder> OutputFolder::Open(const std::string& path, bool create,
-                                               const ProtectedFolder* protect, Failure& failure) {
+                                               const IsProtected& isProtected, Failure& failure) {
     OutputFolder folder;
     const auto failed = [&](Failure::Kind kind, int errnum) {
         folder.removeMadeFolders();
@@ -108,8 +114,8 @@ std::optional<OutputFolder> OutputFolder::Open(const std::string& path, bool cre
         }
         FileDescriptor next(openat(current.get(), component.c_str(), kFolderFlags));
         if (!next.valid() && errno == ENOENT && create) {
-            // Nothing is made inside the protected tree, not even a folder on the way.
-            if (protect != nullptr && LiesInside(current.get(), protect->id)) {
+            // Nothing is made inside a protected tree, not even a folder on the way.
+            if (LiesInside(current.get(), isProtected)) {
                 return failed(Failure::Kind::Protected, 0);
             }
             if (mkdirat(current.get(), component.c_str(), 0777) == 0) {
@@ -125,7 +131,7 @@ std::optional<OutputFolder> OutputFolder::Open(const std::string& path, bool cre
         }
         current = std::move(next);
     }
-    if (protect != nullptr && LiesInside(current.get(), protect->id)) {
+    if (LiesInside(current.get(), isProtected)) {
         return failed(Failure::Kind::Protected, 0);
     }
     folder.m_fd = std::move(current);
@@ -150,4 +156,4 @@ void OutputFolder::removeMadeFolders() {
     }
 }
 
-}  // namespace kelvista::replaycli
+}  // namespace kelvista::fileio

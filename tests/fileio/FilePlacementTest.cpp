@@ -24,10 +24,13 @@
 #include "OutputFolder.h"
 #include "StagingFolder.h"
 
-namespace kelvista::replaycli {
+namespace kelvista::fileio {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The start of the staging folders' names in these tests, as the tool names its own.
+constexpr std::string_view kOwner = ".kelvista-replay-";
 
 FileDescriptor OpenFolder(const std::string& path) {
     return FileDescriptor(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -189,18 +192,20 @@ TEST(PlacementChecks, TargetsThatCannotBeReplacedAreRefusedBeforeAnythingMoves) 
     const FileDescriptor folder = OpenFolder(out);
     struct stat info {};
     ASSERT_EQ(stat(replay.c_str(), &info), 0);
-    const ProtectedFolder protect{IdOf(info), replay};
+    const IsProtected protect = [id = IdOf(info)](const FileId& candidate) {
+        return candidate == id;
+    };
 
-    PlacementResult result = CheckReplaceable(folder.get(), {"a.png", "b.png"}, &protect);
+    PlacementResult result = CheckReplaceable(folder.get(), {"a.png", "b.png"}, protect);
     EXPECT_EQ(result.status, PlacementResult::Status::Refused);
     EXPECT_EQ(result.name, "b.png");
     EXPECT_EQ(result.reason, "is a folder");
 
     fs::create_symlink(replay + "/session0/frame000.bmp", out + "/c.png");
-    result = CheckReplaceable(folder.get(), {"a.png", "c.png"}, &protect);
-    EXPECT_EQ(result.status, PlacementResult::Status::Refused);
+    result = CheckReplaceable(folder.get(), {"a.png", "c.png"}, protect);
+    EXPECT_EQ(result.status, PlacementResult::Status::Protected);
     EXPECT_EQ(result.name, "c.png");
-    EXPECT_TRUE(CheckReplaceable(folder.get(), {"a.png", "absent.png"}, &protect).placed());
+    EXPECT_TRUE(CheckReplaceable(folder.get(), {"a.png", "absent.png"}, protect).placed());
 
     // The move itself checks too: nothing moved, the staged files still staged.
     const std::string staging = dir.filePath("staging").toStdString();
@@ -208,7 +213,7 @@ TEST(PlacementChecks, TargetsThatCannotBeReplacedAreRefusedBeforeAnythingMoves) 
     test::WriteFileBytes(staging + "/a.png", "new a");
     test::WriteFileBytes(staging + "/b.png", "new b");
     const FileDescriptor stagingFd = OpenFolder(staging);
-    FilePlacement placement(folder.get(), stagingFd.get(), {true, &protect, nullptr});
+    FilePlacement placement(folder.get(), stagingFd.get(), {true, protect, nullptr});
     EXPECT_EQ(placement.placeAll({"a.png", "b.png"}).status, PlacementResult::Status::Refused);
     EXPECT_EQ(test::ReadFileBytes(out + "/a.png"), "old a");
     EXPECT_EQ(Names(staging), (std::vector<std::string>{"a.png", "b.png"}));
@@ -219,7 +224,7 @@ TEST(PlacementChecks, TargetsThatCannotBeReplacedAreRefusedBeforeAnythingMoves) 
     EXPECT_EQ(ExistingNames(folder.get(), {"d.png"}), std::vector<std::string>{"d.png"});
 }
 
-TEST(PlacementChecks, AnImmutableTargetIsRefusedAndAMoveThatFailsAnywayIsTakenBack) {
+TEST(PlacementChecks, AnImmutableTargetFailsItsMoveAndTheMovesBeforeItAreTakenBack) {
     QTemporaryDir dir;
     const std::string out = dir.filePath("out").toStdString();
     const std::string staging = dir.filePath("staging").toStdString();
@@ -240,13 +245,15 @@ TEST(PlacementChecks, AnImmutableTargetIsRefusedAndAMoveThatFailsAnywayIsTakenBa
     const std::map<std::string, std::string> before = Snapshot(out);
     const FileDescriptor folder = OpenFolder(out);
     const FileDescriptor stagingFd = OpenFolder(staging);
-    const PlacementResult refused = CheckReplaceable(folder.get(), {"a.png", "b.png"}, nullptr);
-    EXPECT_EQ(refused.status, PlacementResult::Status::Refused);
+    // Marked before the run: no check looks for it, the file system refuses its move, and the
+    // move made before it is taken back.
+    FilePlacement early(folder.get(), stagingFd.get(), {true, nullptr, nullptr});
+    const PlacementResult refused = early.placeAll({"a.png", "b.png"});
+    EXPECT_EQ(refused.status, PlacementResult::Status::Failed);
     EXPECT_EQ(refused.name, "b.png");
-    EXPECT_EQ(refused.reason, "is immutable or append-only (chattr)");
+    EXPECT_EQ(refused.reason, "Operation not permitted");
 
-    // Marked only after the check, just before its move: the file system refuses the move, and
-    // the move made before it is taken back.
+    // Marked only just before its move: the same.
     ASSERT_TRUE(setImmutable(false));
     PlacementHooks hooks;
     hooks.beforeMove = [&](size_t index, const std::string&) {
@@ -265,13 +272,13 @@ TEST(PlacementChecks, AnImmutableTargetIsRefusedAndAMoveThatFailsAnywayIsTakenBa
 }
 
 TEST(Staging, NamesAreRecognisableAndNothingElseIs) {
-    EXPECT_TRUE(IsStagingName(".kelvista-replay-export-AbC123"));
-    EXPECT_TRUE(IsStagingName(".kelvista-replay-sheet-zzzzzz"));
+    EXPECT_TRUE(IsStagingName(".kelvista-replay-export-AbC123", kOwner));
+    EXPECT_TRUE(IsStagingName(".kelvista-replay-sheet-zzzzzz", kOwner));
     for (const char* name : {".kelvista-replay-export-AbC12", ".kelvista-replay-export-AbC1234",
                              ".kelvista-replay--AbC123", ".kelvista-replay-Export-AbC123",
                              "kelvista-replay-export-AbC123", ".kelvista-replay-export-AbC12!",
                              ".kelvista-replay-", "session0-frame000.png"}) {
-        EXPECT_FALSE(IsStagingName(name)) << name;
+        EXPECT_FALSE(IsStagingName(name, kOwner)) << name;
     }
 }
 
@@ -279,15 +286,16 @@ TEST(Staging, AFolderIsMadeLockedAndRemovedWithItsFiles) {
     QTemporaryDir dir;
     const FileDescriptor parent = OpenFolder(dir.path().toStdString());
     int errnum = 0;
-    std::optional<StagingFolder> staging = StagingFolder::Create(parent.get(), "export", errnum);
+    std::optional<StagingFolder> staging =
+        StagingFolder::Create(parent.get(), kOwner, "export", errnum);
     ASSERT_TRUE(staging) << errnum;
-    EXPECT_TRUE(IsStagingName(staging->name())) << staging->name();
+    EXPECT_TRUE(IsStagingName(staging->name(), kOwner)) << staging->name();
     const std::string path = dir.filePath(QString::fromStdString(staging->name())).toStdString();
     // Locked: another open of the folder cannot take the lock while the run lives.
     const FileDescriptor other = OpenFolder(path);
     EXPECT_NE(flock(other.get(), LOCK_EX | LOCK_NB), 0);
     test::WriteFileBytes(path + "/a.png", "a");
-    EXPECT_EQ(RemoveStaleStaging(parent.get()), 0u);
+    EXPECT_EQ(RemoveStaleStaging(parent.get(), kOwner), 0u);
     EXPECT_TRUE(fs::exists(path + "/a.png"));
     staging.reset();
     EXPECT_FALSE(fs::exists(path));
@@ -310,7 +318,7 @@ TEST(Staging, LeftOversOfRunsThatAreGoneAreRemovedAndNothingElse) {
     fs::create_directory(root + "/.kelvista-replay-export-long-name");
     const FileDescriptor parent = OpenFolder(root);
 
-    EXPECT_EQ(RemoveStaleStaging(parent.get()), 1u);
+    EXPECT_EQ(RemoveStaleStaging(parent.get(), kOwner), 1u);
     EXPECT_EQ(Names(root),
               (std::vector<std::string>{
                   ".kelvista-replay-export-Linked", ".kelvista-replay-export-Nested",
@@ -328,9 +336,9 @@ TEST(Staging, AnotherUsersLeftOverIsNotOursToRemove) {
     fs::create_directory(stale);
     ASSERT_EQ(chown(stale.c_str(), 65534, 65534), 0);
     const FileDescriptor parent = OpenFolder(dir.path().toStdString());
-    EXPECT_EQ(RemoveStaleStaging(parent.get()), 0u);
+    EXPECT_EQ(RemoveStaleStaging(parent.get(), kOwner), 0u);
     EXPECT_TRUE(fs::exists(stale));
 }
 
 }  // namespace
-}  // namespace kelvista::replaycli
+}  // namespace kelvista::fileio

@@ -1,22 +1,28 @@
 #pragma once
 
+// FileOutputBuffer puts a std::ostream on a file descriptor (a program's standard output) and
+// keeps the reason its first write failed, so that a full disk or a closed pipe is reported
+// instead of lost, and a run whose output did not arrive does not end as a success.
+//
+//     FileOutputBuffer buffer(STDOUT_FILENO);
+//     std::ostream out(&buffer);
+//     out << report;
+//     out.flush();
+//     if (WriteError(out) != 0) { /* "cannot write the output: " + SystemReason(...) */ }
+
 #include <cstddef>
 #include <ostream>
 #include <streambuf>
 #include <vector>
 
-namespace kelvista::replaycli {
-
-// Writes all of `data` to `fd`: retried when a signal interrupts write(2), continued after a
-// partial write, waited on (poll) when the descriptor is non-blocking. Returns 0, or the errno of
-// the write that failed.
-int WriteFully(int fd, const char* data, size_t size);
+namespace kelvista::fileio {
 
 // A stream buffer that writes to a file descriptor (the tool's standard output) and remembers why
 // its first write failed, so that a full disk or a closed pipe can be reported instead of lost.
-// It writes with WriteFully. Once a write has failed nothing more is written and every
-// further write fails, which puts the stream into its bad state. Line-buffered when the
-// descriptor is a terminal, so lines appear as they are printed; fully buffered otherwise.
+// It writes with WriteAll (WriteAll.h), to the end even after a stop signal. Once a write has
+// failed nothing more is written and every further write fails, which puts the stream into its bad
+// state. Line-buffered when the descriptor is a terminal, so lines appear as they are printed;
+// fully buffered otherwise.
 class FileOutputBuffer : public std::streambuf {
 public:
     explicit FileOutputBuffer(int fd);
@@ -34,7 +40,7 @@ protected:
 
 private:
     bool drain();
-    bool writeAll(const char* data, size_t size);  // WriteFully, keeping its error
+    bool writeAll(const char* data, size_t size);  // WriteAll, keeping its error
 
     int m_fd;
     bool m_lineBuffered;
@@ -46,4 +52,4 @@ private:
 // 0 otherwise.
 int WriteError(const std::ostream& stream);
 
-}  // namespace kelvista::replaycli
+}  // namespace kelvista::fileio

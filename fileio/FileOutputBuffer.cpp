@@ -1,41 +1,18 @@
 #include "FileOutputBuffer.h"
 
-#include <cerrno>
-#include <cstring>
-
-#include <poll.h>
 #include <unistd.h>
 
-namespace kelvista::replaycli {
+#include <cstring>
+
+#include "WriteAll.h"
+
+namespace kelvista::fileio {
 
 namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
 
 }  // namespace
-
-int WriteFully(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written > 0) {
-            data += written;
-            size -= static_cast<size_t>(written);
-            continue;
-        }
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // A non-blocking descriptor (a terminal shared with a program that set O_NONBLOCK):
-            // wait until it takes more. poll reports an error there through the next write.
-            pollfd ready{fd, POLLOUT, 0};
-            poll(&ready, 1, -1);
-            continue;
-        }
-        return written < 0 ? errno : EIO;
-    }
-    return 0;
-}
 
 FileOutputBuffer::FileOutputBuffer(int fd)
     : m_fd(fd), m_lineBuffered(isatty(fd) == 1), m_buffer(kBufferSize) {
@@ -47,7 +24,7 @@ FileOutputBuffer::~FileOutputBuffer() {
 }
 
 bool FileOutputBuffer::writeAll(const char* data, size_t size) {
-    m_error = WriteFully(m_fd, data, size);
+    m_error = WriteAll(m_fd, data, size);
     return m_error == 0;
 }
 
@@ -107,4 +84,4 @@ int WriteError(const std::ostream& stream) {
     return buffer != nullptr ? buffer->error() : 0;
 }
 
-}  // namespace kelvista::replaycli
+}  // namespace kelvista::fileio

@@ -3,40 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
-#include "InterruptSignals.h"
 #include "SystemError.h"
+#include "WriteAll.h"
 
-namespace kelvista::replaycli {
-
-namespace {
-
-// Large enough to cost few calls, small enough to notice a signal quickly.
-constexpr size_t kWriteChunk = size_t{1} << 20;
-
-}  // namespace
-
-bool WriteAll(int fd, const char* data, size_t size, std::string& reason) {
-    while (size > 0) {
-        if (InterruptRequested()) {
-            reason = "interrupted";
-            return false;
-        }
-        const ssize_t written = write(fd, data, std::min(size, kWriteChunk));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            reason = SystemReason(errno);
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
+namespace kelvista::fileio {
 
 bool WriteNewFile(int folderFd, const std::string& name, const FileFiller& fill,
                   std::string& reason) {
@@ -66,8 +38,12 @@ bool WriteNewFile(int folderFd, const std::string& name, std::string_view bytes,
                   std::string& reason) {
     return WriteNewFile(
         folderFd, name,
-        [bytes](int fd, std::string& why) { return WriteAll(fd, bytes.data(), bytes.size(), why); },
+        [bytes](int fd, std::string& why) {
+            const int errnum = WriteAll(fd, bytes.data(), bytes.size(), WhenInterrupted::Stop);
+            why = errnum != 0 ? WriteFailure(errnum) : why;
+            return errnum == 0;
+        },
         reason);
 }
 
-}  // namespace kelvista::replaycli
+}  // namespace kelvista::fileio

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <csignal>
 
-namespace kelvista::replaycli {
+namespace kelvista::fileio {
 
 namespace {
 
@@ -69,4 +69,4 @@ int InterruptExitCode(int signal) {
     return 128 + signal;
 }
 
-}  // namespace kelvista::replaycli
+}  // namespace kelvista::fileio

@@ -1,10 +1,8 @@
 #include "FilePlacement.h"
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <stdio.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,7 +14,7 @@
 #include "InterruptSignals.h"
 #include "SystemError.h"
 
-namespace kelvista::replaycli {
+namespace kelvista::fileio {
 
 namespace {
 
@@ -52,16 +50,6 @@ std::string AsideName(const std::string& name) {
     return name + ".replaced";
 }
 
-// A file marked immutable or append-only (chattr +i, +a) cannot be renamed or replaced, by root
-// neither. Only regular files are opened to ask, without following a link or blocking.
-bool Unchangeable(int folderFd, const std::string& name) {
-    const FileDescriptor fd(
-        openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    int flags = 0;
-    return fd.valid() && ioctl(fd.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
-           (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
-}
-
 }  // namespace
 
 std::vector<std::string> ExistingNames(int folderFd, const std::vector<std::string>& names) {
@@ -75,7 +63,7 @@ std::vector<std::string> ExistingNames(int folderFd, const std::vector<std::stri
 }
 
 PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& names,
-                                 const ProtectedFolder* protect) {
+                                 const IsProtected& isProtected) {
     struct stat folder {};
     if (fstat(folderFd, &folder) != 0) {
         return Result(Status::Failed, ".", SystemReason(errno));
@@ -99,16 +87,12 @@ PlacementResult CheckReplaceable(int folderFd, const std::vector<std::string>& n
         if (entry->st_dev != folder.st_dev) {
             return Result(Status::Refused, name, "is a mount point");
         }
-        if (S_ISREG(entry->st_mode) && Unchangeable(folderFd, name)) {
-            return Result(Status::Refused, name, "is immutable or append-only (chattr)");
-        }
         if (othersProtected && entry->st_uid != user) {
             return Result(Status::Refused, name,
                           "belongs to another user in a shared folder (sticky bit)");
         }
-        if (protect != nullptr && S_ISLNK(entry->st_mode) &&
-            LeadsInside(folderFd, name, protect->id)) {
-            return Result(Status::Refused, name, "is a link into the replay folder");
+        if (S_ISLNK(entry->st_mode) && LeadsInside(folderFd, name, isProtected)) {
+            return Result(Status::Protected, name);
         }
     }
     return {};
@@ -171,7 +155,7 @@ int FilePlacement::moveWithoutReplacing(int fromFd, int toFd, const std::string&
 
 PlacementResult FilePlacement::placeAll(const std::vector<std::string>& names) {
     if (m_options.replace) {
-        const PlacementResult check = CheckReplaceable(m_folder, names, m_options.protect);
+        const PlacementResult check = CheckReplaceable(m_folder, names, m_options.isProtected);
         if (!check.placed()) {
             return check;
         }
@@ -292,4 +276,28 @@ bool FilePlacement::undo(std::string& error) {
     return error.empty();
 }
 
-}  // namespace kelvista::replaycli
+PlacementResult CommitStagedFiles(const OutputFolder& folder, StagingFolder& staging,
+                                  const std::vector<std::string>& names,
+                                  const PlacementOptions& options) {
+    if (InterruptRequested()) {
+        return Result(Status::Interrupted, {});
+    }
+    FilePlacement placement(folder.fd(), staging.fd(), options);
+    const PlacementResult placed = placement.placeAll(names);
+    if (!placed.placed()) {
+        return placed;
+    }
+    folder.sync();
+    // The last moment a signal still takes the files back; after it the run has written them.
+    if (InterruptRequested()) {
+        PlacementResult interrupted = Result(Status::Interrupted, {});
+        if (std::string error; !placement.undo(error)) {
+            interrupted.undoFailed = error;
+        }
+        return interrupted;
+    }
+    staging.remove();
+    return {};
+}
+
+}  // namespace kelvista::fileio

@@ -12,7 +12,6 @@
 #include <sstream>
 #include <string>
 
-#include <QImage>
 #include <QTemporaryDir>
 
 #include "FileBytes.h"
@@ -20,17 +19,17 @@
 #include "InterruptSignals.h"
 #include "NewFile.h"
 #include "OutputFolder.h"
-#include "render/PngOutput.h"
 
-namespace kelvista::replaycli {
+namespace kelvista::fileio {
 namespace {
 
 namespace fs = std::filesystem;
 
-ProtectedFolder Protect(const std::string& path) {
+// Protects the folder at `path`, as a caller's rule would.
+IsProtected Protect(const std::string& path) {
     struct stat info {};
     EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
-    return {IdOf(info), path};
+    return [id = IdOf(info)](const FileId& folder) { return folder == id; };
 }
 
 class OutputFolderTest : public ::testing::Test {
@@ -74,20 +73,20 @@ TEST_F(OutputFolderTest, NothingIsOpenedOrMadeInsideTheProtectedFolderHoweverItI
     fs::create_directories(path("root/replay/session0"));
     fs::create_directory(path("elsewhere"));
     fs::create_directory_symlink(path("root"), path("elsewhere/link"));
-    const ProtectedFolder replay = Protect(path("root/replay"));
+    const IsProtected replay = Protect(path("root/replay"));
     for (const std::string& spelt :
          {path("root/replay"), path("root/replay/session0"), path("elsewhere/link/replay"),
           path("elsewhere/../root/replay/session0"), path("root/replay/new/deeper"),
           path("elsewhere/link/replay/session0/new")}) {
         OutputFolder::Failure failure;
-        EXPECT_FALSE(OutputFolder::Open(spelt, true, &replay, failure)) << spelt;
+        EXPECT_FALSE(OutputFolder::Open(spelt, true, replay, failure)) << spelt;
         EXPECT_EQ(failure.kind, OutputFolder::Failure::Kind::Protected) << spelt;
     }
     EXPECT_FALSE(fs::exists(path("root/replay/new")));
     EXPECT_FALSE(fs::exists(path("root/replay/session0/new")));
     OutputFolder::Failure failure;
-    EXPECT_TRUE(OutputFolder::Open(path("root"), false, &replay, failure));
-    EXPECT_TRUE(OutputFolder::Open(path("elsewhere/new"), true, &replay, failure));
+    EXPECT_TRUE(OutputFolder::Open(path("root"), false, replay, failure));
+    EXPECT_TRUE(OutputFolder::Open(path("elsewhere/new"), true, replay, failure));
 }
 
 TEST_F(OutputFolderTest, LinksAreJudgedByWhereTheyLead) {
@@ -98,13 +97,13 @@ TEST_F(OutputFolderTest, LinksAreJudgedByWhereTheyLead) {
     fs::create_directory_symlink(path("replay"), path("out/folder"));
     fs::create_symlink(path("out"), path("out/outside"));
     fs::create_symlink(path("replay/session0/absent"), path("out/dangling"));
-    const ProtectedFolder replay = Protect(path("replay"));
+    const IsProtected replay = Protect(path("replay"));
     const FileDescriptor out(open(path("out").c_str(), O_PATH | O_DIRECTORY));
-    EXPECT_TRUE(LeadsInside(out.get(), "into", replay.id));
-    EXPECT_TRUE(LeadsInside(out.get(), "folder", replay.id));
-    EXPECT_FALSE(LeadsInside(out.get(), "outside", replay.id));
-    EXPECT_FALSE(LeadsInside(out.get(), "dangling", replay.id));
-    EXPECT_FALSE(LeadsInside(out.get(), "absent", replay.id));
+    EXPECT_TRUE(LeadsInside(out.get(), "into", replay));
+    EXPECT_TRUE(LeadsInside(out.get(), "folder", replay));
+    EXPECT_FALSE(LeadsInside(out.get(), "outside", replay));
+    EXPECT_FALSE(LeadsInside(out.get(), "dangling", replay));
+    EXPECT_FALSE(LeadsInside(out.get(), "absent", replay));
 }
 
 TEST_F(OutputFolderTest, WritesFollowTheFolderOpenedNotItsPath) {
@@ -143,48 +142,6 @@ TEST_F(OutputFolderTest, NewFilesNeverReplaceAFileNorWriteThroughALink) {
         reason));
     EXPECT_EQ(reason, "No space left on device");
     EXPECT_FALSE(fs::exists(path("failed")));
-}
-
-// stderr of this process, captured while `run` runs.
-template <typename Run>
-std::string CapturedStderr(Run run) {
-    QTemporaryDir dir;
-    const std::string file = dir.filePath("stderr").toStdString();
-    fflush(stderr);
-    const int saved = dup(STDERR_FILENO);
-    const int capture = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(capture, STDERR_FILENO);
-    close(capture);
-    run();
-    fflush(stderr);
-    dup2(saved, STDERR_FILENO);
-    close(saved);
-    return test::ReadFileBytes(file);
-}
-
-TEST(PngOutput, AFullDiskIsTheSystemsReasonAndNothingOnStderr) {
-    QImage image(300, 200, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            image.setPixel(x, y, qRgb(x * 7, y * 13, x ^ y));
-        }
-    }
-    const FileDescriptor full(open("/dev/full", O_WRONLY | O_CLOEXEC));
-    ASSERT_TRUE(full.valid());
-    bool written = true;
-    std::string reason;
-    const std::string noise =
-        CapturedStderr([&] { written = WritePng(full.get(), image, reason); });
-    EXPECT_FALSE(written);
-    EXPECT_EQ(reason, "No space left on device");
-    EXPECT_EQ(noise, "");
-
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("ok.png").toStdString();
-    const FileDescriptor ok(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600));
-    ASSERT_TRUE(WritePng(ok.get(), image, reason)) << reason;
-    EXPECT_EQ(QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32), image);
-    EXPECT_FALSE(WritePng(ok.get(), QImage(), reason));
 }
 
 TEST(InterruptSignalsTest, SignalsAreRecordedNotFatalWhileAGuardLives) {
@@ -231,4 +188,4 @@ TEST(InterruptSignalsTest, AFileSizeLimitIsAWriteErrorNotDeath) {
 }
 
 }  // namespace
-}  // namespace kelvista::replaycli
+}  // namespace kelvista::fileio

@@ -6,6 +6,7 @@
 
 #include "BmpDecoder.h"
 #include "BmpPixelSource.h"
+#include "PixelBlock.h"
 #include "Trace.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -110,6 +111,7 @@ bool WidenRows(BmpPixelSource& source, const DibSection& target) {
     const size_t runRows = std::clamp<size_t>(kStagingBytes / sourceStride, 1, rows);
     std::unique_ptr<uint8_t[]> staging(new (std::nothrow) uint8_t[runRows * sourceStride]);
     if (!staging) {
+        NotePixelMemoryShortage();
         return false;
     }
     for (size_t first = 0; first < rows; first += runRows) {
@@ -132,12 +134,14 @@ bool WidenRows(BmpPixelSource& source, const DibSection& target) {
 
 int LoadBMP(const std::string& path, BitmapHandle& bitmapOut, DibSection& dibOut) {
     TraceMessage("LoadBMP ...");
+    ClearPixelMemoryShortage();
     return FinishLoad(DecodeBmp(BmpPixelSource::OpenFile(path)), bitmapOut, dibOut);
 }
 
 #if defined(__unix__) || defined(__APPLE__)
 int LoadBMPOpenFile(int fd, uint64_t size, BitmapHandle& bitmapOut, DibSection& dibOut) {
     TraceMessage("LoadBMP ...");
+    ClearPixelMemoryShortage();
     return FinishLoad(DecodeBmp(BmpPixelSource::FromOpenFile(fd, size)), bitmapOut, dibOut);
 }
 #endif
@@ -145,7 +149,12 @@ int LoadBMPOpenFile(int fd, uint64_t size, BitmapHandle& bitmapOut, DibSection& 
 int LoadBMPFromMemory(const uint8_t* data, size_t size, BitmapHandle& bitmapOut,
                       DibSection& dibOut) {
     TraceMessage("LoadBMP ...");
+    ClearPixelMemoryShortage();
     return FinishLoad(DecodeBmp(BmpPixelSource::FromMemory(data, size)), bitmapOut, dibOut);
+}
+
+bool LastLoadRanOutOfMemory() {
+    return PixelMemoryShortage();
 }
 
 int ConvertTo32BitDib(BitmapHandle& bitmapInOut) {

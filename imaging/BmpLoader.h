@@ -29,6 +29,10 @@ int LoadBMPOpenFile(int fd, uint64_t size, BitmapHandle& bitmapOut, DibSection& 
 int LoadBMPFromMemory(const uint8_t* data, size_t size, BitmapHandle& bitmapOut,
                       DibSection& dibOut);
 
+// Whether the latest load on this thread failed because memory for its pixels could not be had,
+// not because of the file: its code alone does not tell (the viewer shows both alike).
+bool LastLoadRanOutOfMemory();
+
 // Brings a loaded bitmap to 32 bits per pixel.
 //   1 already 32-bit, nothing changed; 0 converted, the handle replaced;
 //  -1 reading the source geometry failed; -2 the source depth is neither 24 nor 32;

@@ -45,7 +45,21 @@ Spare& TheSpare() {
     return spare;
 }
 
+thread_local bool t_memoryShortage = false;
+
 }  // namespace
+
+bool PixelMemoryShortage() {
+    return t_memoryShortage;
+}
+
+void NotePixelMemoryShortage() {
+    t_memoryShortage = true;
+}
+
+void ClearPixelMemoryShortage() {
+    t_memoryShortage = false;
+}
 
 void* AllocatePixelBlock(size_t bytes) {
     if (bytes == 0) {
@@ -66,7 +80,11 @@ void* AllocatePixelBlock(size_t bytes) {
         staleBytes = std::exchange(spare.bytes, 0);
     }
     UnmapBlock(stale, staleBytes);
-    return MapBlock(bytes);
+    void* block = MapBlock(bytes);
+    if (block == nullptr) {
+        NotePixelMemoryShortage();
+    }
+    return block;
 }
 
 void ReleasePixelBlock(void* block, size_t bytes) {

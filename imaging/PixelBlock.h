@@ -28,4 +28,11 @@ void ReleaseSparePixelBlock();
 // The size of the spare block, 0 when there is none (tests, diagnostics).
 size_t SparePixelBlockBytes();
 
+// Whether memory for pixels was refused on this thread (the system had none to give) since the
+// last ClearPixelMemoryShortage: what tells a machine out of memory from a damaged file, whose
+// load fails with the same codes. Thread local, so each worker asks about its own loads.
+bool PixelMemoryShortage();
+void NotePixelMemoryShortage();
+void ClearPixelMemoryShortage();
+
 }  // namespace kelvista

@@ -120,6 +120,8 @@ STRAY_NAMES = {
     b"replay/session0/back\\slash.txt": b"replay/session0/back\\\\slash.txt",
     b"replay/session0/caf\xc3\xa9.txt": b"replay/session0/caf\xc3\xa9.txt",
     b"replay/session\n7": b"replay/session\\n7",
+    b"replay/session0/line\xe2\x80\xa8sep.txt": b"replay/session0/line\\xe2\\x80\\xa8sep.txt",
+    b"replay/session0/\xe2\x80\xaeevil.txt": b"replay/session0/\\xe2\\x80\\xaeevil.txt",
 }
 
 
@@ -200,8 +202,18 @@ def check_arguments_kept_as_bytes(context):
                   code == 1 and unescaped(printed) == gone, f"exit {code}, stderr {err!r}")
 
 
+def check_repeated_option(context):
+    """Two values for one option leave the tool no way to know which was meant."""
+    first, second = (os.path.join(context.work, name) for name in ("first", "second"))
+    code, out, err = context.tool.run("export", "0", "--to", first, "--to", second)
+    context.check("reports: export --to A --to B is a usage error that writes nothing",
+                  code == 2 and err.count(b"\n") == 1 and not os.path.exists(first)
+                  and not os.path.exists(second), f"exit {code}, stderr {err!r}")
+
+
 def run(context):
     check_full_output(context)
+    check_repeated_option(context)
     many_root = os.path.join(context.work, "many")
     write_many_frames(many_root, MANY_FRAMES)
     many = tool_for(context, "many", many_root)

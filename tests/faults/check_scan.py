@@ -4,6 +4,8 @@ that such paths would name), and a session folder another user cannot read."""
 
 import json
 import os
+import resource
+import struct
 
 from faults_kit import FRAMES, Tool, UnprivilegedUser, write_settings
 
@@ -150,6 +152,46 @@ def check_unreadable_session(context):
                   code == 1 and b"Permission denied" in err, f"exit {code}, {out!r}, {err!r}")
 
 
+def huge_frame(root):
+    """Session 0 with one 16000 x 16000 24-bit frame: a sparse file, cheap on disk, whose 1 GB of
+    pixels no process under a 600 MB address-space limit can hold."""
+    folder = os.path.join(root, "replay", "session0")
+    os.makedirs(folder)
+    width = height = 16000
+    pixels = width * 3 * height
+    with open(os.path.join(folder, "frame000.bmp"), "wb") as f:
+        f.write(struct.pack("<2sIHHI", b"BM", 54 + pixels, 0, 0, 54) +
+                struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, pixels, 0, 0, 0, 0))
+        f.truncate(54 + pixels)
+    with open(os.path.join(folder, "frame000.htm"), "wb") as f:
+        f.write(b"Huge\r\n")
+
+
+def check_out_of_memory(context):
+    """Memory that cannot be had is no damaged screenshot: the command fails and says so."""
+    root = os.path.join(context.work, "huge")
+    huge_frame(root)
+    config = os.path.join(context.work, "huge-config")
+    write_settings(config, root)
+    tool = Tool(context.tool.binary, config)
+    limit = 600 << 20
+
+    def limited():
+        resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+
+    sheet = os.path.join(context.work, "huge-sheet.png")
+    folder = os.path.join(context.work, "huge-export")
+    for args, left in ((("check", "--deep", "0"), None), (("sheet", "0", "--to", sheet), sheet),
+                       (("export", "0", "--to", folder), folder)):
+        code, out, err = tool.run(*args, preexec_fn=limited)
+        context.check(f"scan: {args[0]} under a memory limit fails as out of memory",
+                      code == 1 and err.count(b"\n") == 1 and b"out of memory" in err
+                      and b"bad-screenshot" not in out + err
+                      and (left is None or not os.path.exists(left)),
+                      f"exit {code}, stdout {out!r}, stderr {err!r}")
+
+
 def run(context):
     check_long_root(context)
+    check_out_of_memory(context)
     check_unreadable_session(context)

@@ -326,6 +326,54 @@ def check_replay_tree_refused(context):
             tree_before = tree_files(os.path.join(context.root, "replay"))
 
 
+def check_session_data_refused(context):
+    """The replay data is every folder whose frames the viewer reads: a session folder that is a
+    link to another disk, or bind-mounted elsewhere, and the tree under a root too long for the
+    viewer's paths, are refused like the replay folder itself."""
+    work = fresh_folder(context.work, "session-data")
+    elsewhere = os.path.join(work, "other-disk", "s5")
+    write_tree(os.path.join(work, "other-disk"))  # frames in other-disk/replay/session0
+    os.rename(os.path.join(work, "other-disk", "replay", "session0"), elsewhere)
+    root = os.path.join(work, "root")
+    os.makedirs(os.path.join(root, "replay"))
+    os.symlink(elsewhere, os.path.join(root, "replay", "session5"))
+    long_root = work
+    while len(long_root) < 255:
+        long_root = os.path.join(long_root, "d" * min(60, 254 - len(long_root)))
+    write_tree(long_root)
+    bound = os.path.join(work, "bound")
+    os.makedirs(bound)
+    mounted = subprocess.run(["mount", "--bind", elsewhere, bound],
+                             stderr=subprocess.DEVNULL).returncode == 0
+    source = os.path.join(context.root, "replay", "session0", "frame004.bmp")
+    try:
+        for label, tree_root, folder, args in [
+            ("decode --png over a screenshot of a linked session, --force", root, elsewhere,
+             ["decode", source, "--png", os.path.join(root, "replay", "session5", "frame004.bmp"),
+              "--force"]),
+            ("export --to where a linked session lies", root, elsewhere,
+             ["export", "5", "--to", elsewhere, "--force"]),
+            ("sheet into a bind mount of a session", root, elsewhere,
+             ["sheet", "5", "--to", os.path.join(bound, "sheet.png")] if mounted else None),
+            ("decode --png into a session under a 255-byte root", long_root,
+             os.path.join(long_root, "replay", "session0"),
+             ["decode", source, "--png", os.path.join(long_root, "replay", "session0", "x.png")]),
+        ]:
+            if args is None:
+                context.check(f"{label}: could be set up", False, "mount --bind refused")
+                continue
+            config = os.path.join(work, "config")
+            write_settings(config, tree_root)
+            before = tree_files(folder)
+            code, _, stderr = Tool(context.tool.binary, config).run(*args)
+            context.check(f"{label}: refused, the frames untouched",
+                          code == 1 and tree_files(folder) == before
+                          and len(error_lines(stderr)) == 1, f"exit {code}, {stderr!r}")
+    finally:
+        if mounted:
+            subprocess.run(["umount", bound])
+
+
 def check_links_replaced(context):
     """--force replaces a link at a target name, never the file it points to; without --force a
     link there, even a dangling one, is an existing file."""
@@ -419,5 +467,6 @@ def run(context):
     check_sticky_folder(context, long)
     check_immutable_target(context, long)
     check_replay_tree_refused(context)
+    check_session_data_refused(context)
     check_links_replaced(context)
     check_unopenable_screenshots(context)

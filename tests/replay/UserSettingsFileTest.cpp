@@ -29,6 +29,13 @@ protected:
         fs::create_directories(m_folder);
         std::ofstream(m_file, std::ios::binary | std::ios::trunc) << text;
     }
+    // A fresh settings file holding InstallFolder as QSettings writes `folder`.
+    void writeWithQSettings(const QVariant& folder) {
+        fs::remove(m_file);
+        fs::create_directories(m_folder);
+        QSettings writer(QString::fromStdString(m_file.string()), QSettings::IniFormat);
+        writer.setValue(QStringLiteral("InstallFolder"), folder);
+    }
     std::string fileBytes() const {
         std::ifstream in(m_file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -146,24 +153,14 @@ TEST_F(UserSettingsFileTest, FolderWrittenByQSettingsComesBackExactly) {
         QStringLiteral("@Invalid()"),
     };
     for (const QString& folder : folders) {
-        fs::remove(m_file);
-        fs::create_directories(m_folder);
-        {
-            QSettings writer(QString::fromStdString(m_file.string()), QSettings::IniFormat);
-            writer.setValue(QStringLiteral("InstallFolder"), folder);
-        }
+        writeWithQSettings(folder);
         EXPECT_EQ(readFolder(), folder.toStdString()) << fileBytes();
     }
 }
 
 TEST_F(UserSettingsFileTest, FolderWrittenByQSettingsAsBytesComesBackAsTheseBytes) {
     for (const QByteArray& folder : {QByteArray("/srv/bytes, b"), QByteArray("/M\xFCller \x01")}) {
-        fs::remove(m_file);
-        fs::create_directories(m_folder);
-        {
-            QSettings writer(QString::fromStdString(m_file.string()), QSettings::IniFormat);
-            writer.setValue(QStringLiteral("InstallFolder"), folder);
-        }
+        writeWithQSettings(folder);
         EXPECT_EQ(readFolder(), folder.toStdString()) << fileBytes();
     }
 }

@@ -81,6 +81,14 @@ TEST_F(FrameTest, PresentFramesShowPathCaptionAndPicture) {
          "M\xC3\xBCller \xE2\x82\xAC"},
         // A lone CR stays in the line; it and the tab print as spaces.
         {"control characters", {{"1.3"}}, "session1/frame003", "Hand\r12\tend\n", "Hand 12 end"},
+        // Separators and bidirectional controls would break or reorder the line.
+        {"line and direction controls",
+         {{"1.4"}},
+         "session1/frame004",
+         "a\xE2\x80\xA8"
+         "b\xE2\x80\xAE"
+         "c\xE2\x81\xA9\n",
+         "a b c "},
     };
     for (const PresentFrameRow& row : rows) {
         writeFrame(row.relative, m_small, row.captionFile);

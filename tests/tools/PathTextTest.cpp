@@ -73,6 +73,11 @@ TEST(EscapedName, CopiesPrintableUtf8AndEscapesEverythingElseOneByteAtATime) {
         {"\xED\xA0\x80", "\\xed\\xa0\\x80"},           // a surrogate
         {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // beyond U+10FFFF
         {"\xC3\xC3\xA9", "\\xc3\xC3\xA9"},             // a lone lead byte before a whole one
+        {"line\xE2\x80\xA8para\xE2\x80\xA9", "line\\xe2\\x80\\xa8para\\xe2\\x80\\xa9"},
+        {"\xE2\x80\xAE"
+         "evil\xE2\x81\xA6",
+         "\\xe2\\x80\\xaeevil\\xe2\\x81\\xa6"},                    // bidi
+        {"\xE2\x80\xA7\xE2\x81\xAA", "\xE2\x80\xA7\xE2\x81\xAA"},  // their neighbours stay
     };
     for (const auto& [bytes, printed] : cases) {
         EXPECT_EQ(EscapedName(bytes), printed) << printed;

@@ -109,6 +109,9 @@ TEST(ToolUsage, BadArgumentsExitTwo) {
         {"sheet with --columns 0", {"sheet", "1", "--to", file, "--columns", "0"}, 2},
         {"sheet with --columns x", {"sheet", "1", "--to", file, "--columns", "x"}, 2},
         {"sheet with --width 50", {"sheet", "1", "--to", file, "--width", "50"}, 2},
+        {"export with --to twice", {"export", "1", "--to", out.path(), "--to", file}, 2},
+        {"sheet with --force twice", {"sheet", "1", "--to", file, "--force", "--force"}, 2},
+        {"decode with --png twice", {"decode", "x.bmp", "--png", file, "--png", file}, 2},
     });
 }
 

@@ -110,6 +110,11 @@ Result<ParsedArguments> ParseArguments(const Command& command, const QStringList
         return parsed;
     }
     for (const OptionSpec& spec : command.options) {
+        // Which of two values was meant cannot be known: nothing is written on a guess.
+        if (parser.optionNames().count(QLatin1String(spec.name)) > 1) {
+            return UsageFailure(QStringLiteral("%1: --%2 is given more than once")
+                                    .arg(name, QLatin1String(spec.name)));
+        }
         if (parser.isSet(QLatin1String(spec.name))) {
             parsed.m_values[spec.name] = parser.values(QLatin1String(spec.name));
         }

@@ -23,7 +23,7 @@ class ParsedArguments {
 public:
     bool helpRequested() const { return m_help; }
     bool isSet(std::string_view option) const { return m_values.find(option) != m_values.end(); }
-    // The option's value, the last one given; empty when it is not set.
+    // The option's value; empty when it is not set.
     QString value(std::string_view option) const;
     const QStringList& positionals() const { return m_positionals; }
 
@@ -36,7 +36,8 @@ private:
 };
 
 // The arguments after the command's name. A usage failure (exit 2) names the first problem:
-// an unknown option, a missing option value, or too few or too many positional arguments.
+// an unknown option, a missing option value, an option given twice, or too few or too many
+// positional arguments.
 // With -h or --help nothing else is checked.
 Result<ParsedArguments> ParseArguments(const Command& command, const QStringList& arguments);
 

@@ -22,7 +22,7 @@ QString DisplayPath(const QString& argument) {
 std::string OneLineCaption(const std::string& bytes) {
     QString text = CaptionText(bytes);
     for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control) {
+        if (c.category() == QChar::Other_Control || BreaksOrReordersLine(c.unicode())) {
             c = QLatin1Char(' ');
         }
     }

@@ -19,7 +19,8 @@ std::string LocalPath(const QString& argument);
 QString DisplayPath(std::string_view path);
 QString DisplayPath(const QString& argument);
 
-// Caption bytes as one line of UTF-8 text: control characters (tabs among them) become spaces,
+// Caption bytes as one line of UTF-8 text: control characters (tabs among them) and the
+// characters of BreaksOrReordersLine (PathText.h) become spaces,
 // so that every frame stays on one line of a listing or a table.
 std::string OneLineCaption(const std::string& bytes);
 

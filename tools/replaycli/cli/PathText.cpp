@@ -53,6 +53,8 @@ void AppendHexEscape(std::string& text, unsigned char byte) {
     text += kHexDigits[byte & 0x0F];
 }
 
+uint32_t DecodeSequence(std::string_view bytes, size_t at, size_t length);
+
 std::string Escaped(std::string_view bytes, bool escapeBackslash) {
     std::string text;
     text.reserve(bytes.size());
@@ -77,11 +79,14 @@ std::string Escaped(std::string_view bytes, bool escapeBackslash) {
                 text += static_cast<char>(byte);
             }
             ++at;
-        } else if (byte == 0xC2 && static_cast<unsigned char>(bytes[at + 1]) <= 0x9F) {
-            // A C1 control character: terminals act on some of them (U+009B starts a sequence).
-            AppendHexEscape(text, byte);
-            AppendHexEscape(text, static_cast<unsigned char>(bytes[at + 1]));
-            at += 2;
+        } else if ((byte == 0xC2 && static_cast<unsigned char>(bytes[at + 1]) <= 0x9F) ||
+                   BreaksOrReordersLine(DecodeSequence(bytes, at, length))) {
+            // A C1 control character (terminals act on some: U+009B starts a sequence), or a
+            // character that breaks or reorders the line for readers that honour it.
+            for (size_t i = 0; i < length; ++i) {
+                AppendHexEscape(text, static_cast<unsigned char>(bytes[at + i]));
+            }
+            at += length;
         } else {
             text.append(bytes.substr(at, length));
             at += length;
@@ -121,6 +126,12 @@ void AppendUtf8(std::string& bytes, uint32_t codePoint) {
 }
 
 }  // namespace
+
+bool BreaksOrReordersLine(uint32_t codePoint) {
+    return codePoint == 0x2028 || codePoint == 0x2029 ||    // line, paragraph separator
+           (codePoint >= 0x202A && codePoint <= 0x202E) ||  // embeddings, overrides
+           (codePoint >= 0x2066 && codePoint <= 0x2069);    // isolates
+}
 
 std::string EscapedName(std::string_view bytes) {
     return Escaped(bytes, true);

@@ -3,6 +3,7 @@
 // The escaping under Output.h: names printed so that their bytes can be found again, and
 // arguments carried through QString byte for byte.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,10 +17,16 @@ namespace kelvista::replaycli {
 // the tool's QString-based argument handling unchanged and print them so that they can be found
 // again.
 
+// U+2028, U+2029 and the bidirectional embeddings, overrides and isolates (U+202A..U+202E,
+// U+2066..U+2069): valid text that breaks a line, or reorders what a terminal shows, for readers
+// that honour them. Printed names escape them, captions print them as spaces.
+bool BreaksOrReordersLine(uint32_t codePoint);
+
 // The printed form of a name or path: one line of valid UTF-8 from which the bytes can be read
 // back. A backslash becomes "\\"; tab, line feed and carriage return become "\t", "\n" and "\r";
-// every other control character (C0, DEL and the C1 controls U+0080..U+009F) and every byte that
-// is not part of valid UTF-8 becomes "\xhh", one per byte. Everything else is copied.
+// every other control character (C0, DEL and the C1 controls U+0080..U+009F), every character of
+// BreaksOrReordersLine and every byte that is not part of valid UTF-8 becomes "\xhh", one per
+// byte. Everything else is copied.
 // printf '%b' (bash) and Python's codecs.escape_decode read it back.
 std::string EscapedName(std::string_view bytes);
 

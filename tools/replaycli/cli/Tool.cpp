@@ -1,10 +1,13 @@
 #include "cli/Tool.h"
 
+#include <exception>
+#include <new>
 #include <string>
 #include <system_error>
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QUnhandledException>
 
 #include "FileOutputBuffer.h"
 #include "SettingsStore.h"
@@ -95,11 +98,29 @@ int CheckOutput(int exitCode, const std::string& command, CommandStreams io) {
     return exitCode == kExitSuccess ? kExitFailure : exitCode;
 }
 
+// Memory that could not be had anywhere in a run (a picture, a table, a worker's result) ends it
+// as what it is; what it had made on the way is undone as the run unwinds.
+Status RunUnlessOutOfMemory(const QStringList& arguments, CommandStreams io, std::string& command) {
+    try {
+        try {
+            return RunArguments(arguments, io, command);
+        } catch (const QUnhandledException& unhandled) {
+            // A worker's exception, handed on by the thread pool.
+            if (unhandled.exception()) {
+                std::rethrow_exception(unhandled.exception());
+            }
+            throw;
+        }
+    } catch (const std::bad_alloc&) {
+        return Failure{kExitFailure, command + "out of memory"};
+    }
+}
+
 }  // namespace
 
 int RunTool(const QStringList& arguments, CommandStreams io) {
     std::string command;
-    const Status status = RunArguments(arguments, io, command);
+    const Status status = RunUnlessOutOfMemory(arguments, io, command);
     return CheckOutput(status ? kExitSuccess : io.report(status.failure()), command, io);
 }
 

@@ -60,6 +60,11 @@ Status ReportLoadedBitmap(const std::string& bmpPath, int status, const FrameBit
                           const DibSection& dib, const std::optional<PngRequest>& png,
                           CommandStreams io) {
     io.out << "status: " << status << "\n";
+    if (status != 0 && LastLoadRanOutOfMemory()) {
+        // Nothing is known of the file: the machine had no memory for its pixels.
+        return Failure{kExitFailure,
+                       DisplayPath(bmpPath).toStdString() + ": not loaded: out of memory"};
+    }
     if (status != 0) {
         const QString reason = RefusalReason(status, bitmap);
         return Failure{kExitFailure, DisplayPath(bmpPath).toStdString() + ": not loaded (status " +

@@ -69,17 +69,25 @@ private:
 // Checks one listed session and prints its findings; returns how many frames it has. A session's
 // findings need all of its reports (gaps and runs span frames), so they are printed once its
 // last frame is in. `progress` counts frames when `perFrame`, else the caller counts sessions.
-size_t CheckSession(const SessionScan& scan, const InspectOptions& options, int32_t maxFrames,
-                    FindingPrinter& printer, Progress& progress, bool perFrame) {
+// A frame that could not be loaded for want of memory is no finding: the check fails instead.
+Result<size_t> CheckSession(const SessionScan& scan, const InspectOptions& options,
+                            int32_t maxFrames, FindingPrinter& printer, Progress& progress,
+                            bool perFrame) {
     std::vector<FrameReport> reports;
     reports.reserve(scan.frames.size());
+    bool outOfMemory = false;
     InspectSession(scan, options, [&](FrameReport&& report) {
+        outOfMemory = report.outOfMemory;
         reports.push_back(std::move(report));
         if (perFrame) {
             progress.advance();
         }
+        return !outOfMemory;
     });
     progress.clear();
+    if (outOfMemory) {
+        return OutOfMemory("check");
+    }
     printer.print(SessionFindings(scan, reports, maxFrames));
     return scan.frames.size();
 }
@@ -109,9 +117,13 @@ Status RunCheck(const ParsedArguments& arguments, CommandStreams io) {
             return scan.failure();
         }
         Progress progress("check", scan->frames.size());
-        const size_t frames = CheckSession(*scan, options, maxFrames, printer, progress, true);
+        const Result<size_t> frames =
+            CheckSession(*scan, options, maxFrames, printer, progress, true);
         progress.finish();
-        printer.summary(frames, 1);
+        if (!frames) {
+            return frames.failure();
+        }
+        printer.summary(*frames, 1);
         return Verdict(printer);
     }
     const Result<ReplayTree> tree = ScanReplayTree("check");
@@ -123,7 +135,12 @@ Status RunCheck(const ParsedArguments& arguments, CommandStreams io) {
     Progress progress("check", tree->sessions.size());
     size_t frames = 0;
     for (const int32_t session : tree->sessions) {
-        frames += CheckSession(ScanSession(session), options, maxFrames, printer, progress, false);
+        const Result<size_t> checked =
+            CheckSession(ScanSession(session), options, maxFrames, printer, progress, false);
+        if (!checked) {
+            return checked.failure();
+        }
+        frames += *checked;
         progress.advance();
         if (!io.out.good()) {
             return Failure{kExitFailure, ""};  // the output failed: RunTool reports it

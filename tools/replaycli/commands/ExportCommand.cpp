@@ -222,7 +222,10 @@ private:
                         page.frames.push_back(std::move(*frame));
                     }
                 }
-                if (!result.error.empty()) {
+                if (report.outOfMemory) {
+                    failure = failure.empty() ? "out of memory" : failure;
+                    failed = true;
+                } else if (!result.error.empty()) {
                     failure = failure.empty() ? result.error : failure;
                     failed = true;
                 } else if (ScreenshotCannotBeOpened(report)) {

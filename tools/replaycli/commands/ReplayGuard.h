@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "OutputFolder.h"
 
@@ -15,14 +16,16 @@ namespace kelvista::replaycli {
 // The start of every staging folder's name this tool makes: ".kelvista-replay-export-XXXXXX".
 inline constexpr std::string_view kStagingOwner = ".kelvista-replay-";
 
-// The replay folder of the settings, open by device and inode.
+// The folders whose frames the viewer reads, by device and inode: the replay folder and each of
+// its session folders wherever it really lies (a session folder may be a link to another disk,
+// or a bind mount of a folder elsewhere).
 struct ProtectedFolder {
-    fileio::FileId id;
-    std::string path;  // for messages
+    std::vector<fileio::FileId> ids;
+    std::string path;  // the replay folder, for messages
 };
 
-// The replay tree of the settings (<InstallFolder>/replay), which no command writes into; nullopt
-// when there is none to protect.
+// The replay data of the settings (<InstallFolder>/replay and its sessions), which no command
+// writes into, whatever the root's length; nullopt when there is no replay folder.
 std::optional<ProtectedFolder> ProtectedReplayFolder();
 
 // The predicate that protects `folder`: an empty one (nothing protected) for nullopt.

@@ -63,9 +63,13 @@ QString LabelText(const FrameReport& report) {
 Status DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileOutput& output,
                  const std::string& path, CommandStreams io) {
     SheetPainter painter(layout);
+    if (painter.image().isNull()) {
+        return OutOfMemory("sheet");
+    }
     const std::vector<FrameEntry>& items = scan.frames;
     const int32_t session = scan.session;
     size_t shown = 0;
+    bool outOfMemory = false;
     const QSize box = layout.thumbnailBox(0).size();
     Progress progress("sheet", items.size());
     ForEachOrdered(
@@ -82,6 +86,12 @@ Status DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileO
             return cell;
         },
         [&](size_t index, SheetCell&& cell) {
+            // A picture that could not be had, or not be scaled, for want of memory is no
+            // broken frame: the sheet fails instead.
+            if (cell.report.outOfMemory || (cell.report.viewable() && cell.thumbnail.isNull())) {
+                outOfMemory = true;
+                return false;
+            }
             if (cell.report.viewable() && !cell.thumbnail.isNull()) {
                 painter.drawThumbnail(index, cell.thumbnail);
                 ++shown;
@@ -90,11 +100,15 @@ Status DrawSheet(const SessionScan& scan, const SheetLayout& layout, SingleFileO
             }
             painter.drawLabel(index, LabelText(cell.report));
             progress.advance();
+            return true;
         },
         [] { return fileio::InterruptRequested(); });
     progress.finish();
     if (fileio::InterruptRequested()) {
         return InterruptedFailure("sheet");
+    }
+    if (outOfMemory) {
+        return OutOfMemory("sheet");
     }
     painter.drawHeader(QStringLiteral("session %1: %2 frames, %3 shown")
                            .arg(scan.session)

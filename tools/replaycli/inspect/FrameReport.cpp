@@ -16,6 +16,10 @@
 
 namespace kelvista::replaycli {
 
+Failure OutOfMemory(const char* command) {
+    return {kExitFailure, std::string(command) + ": out of memory"};
+}
+
 FrameStatus StatusOf(const FrameReport& report) {
     if (!report.screenshotListed) {
         return FrameStatus::NoScreenshot;
@@ -119,6 +123,7 @@ void ReadWhole(FrameReport& report, const FrameEntry& entry, const std::string& 
         return;  // the viewer stops at the caption, and so does the picture's verdict
     }
     TakeLoadVerdict(report, content.loaderCode, bitmap ? bitmap.get() : content.refused.get());
+    report.outOfMemory = report.loaderCode != 0 && LastLoadRanOutOfMemory();
     if (report.loaderCode == 0 && options.usePicture) {
         options.usePicture(report, dib);
     }
@@ -177,6 +182,7 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     DibSection dib;
     const int code = LoadBMPOpenFile(screenshotFd, size, bitmap, dib);
     TakeLoadVerdict(report, code, bitmap.get());
+    report.outOfMemory = code != 0 && LastLoadRanOutOfMemory();
     if (code == 0 && options.usePicture) {
         options.usePicture(report, dib);
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FrameBitmap.h"
+#include "cli/Failure.h"
 #include "cli/Progress.h"
 #include "inspect/ParallelOrdered.h"
 #include "inspect/ReplayScan.h"
@@ -36,12 +37,18 @@ struct FrameReport {
     int32_t sourceBitsPerPixel = 0;
     bool captionRead = false;
     std::string caption;  // raw bytes of the first line
+    // The screenshot could not be loaded for want of memory: nothing is known of the file, and
+    // the command fails (OutOfMemory) instead of reporting it.
+    bool outOfMemory = false;
 
     // The viewer's presence test: screenshot and caption file can both be opened.
     bool present() const { return screenshotOpens && captionOpens; }
     // Present and the loader accepts the screenshot.
     bool viewable() const { return present() && decodeTried && loaderCode == 0; }
 };
+
+// The failure of a command that ran out of memory: "<command>: out of memory".
+Failure OutOfMemory(const char* command);
 
 // The state of a frame in one word, worst first.
 enum class FrameStatus { Present, NoScreenshot, NoCaption, PathTooLong, BadCaption, BadScreenshot };

@@ -187,8 +187,9 @@ class X11Session(ViewerSession):
         self.r.check(f"{self.label} moved window keeps its place across a load",
                      outer and outer[:2] == self.moved[:2],
                      f"moved to {self.moved[:2]}, after TAB at {outer and outer[:2]}")
-        self.r.check(f"{self.label} TAB to frame 4: client is exactly 97 x 61",
-                     client and client[2:] == self.program.client_for(97, 61),
+        want = self.program.client_for(97, 61)
+        self.r.check(f"{self.label} TAB to frame 4: client is exactly {want[0]} x {want[1]}",
+                     client and client[2:] == want,
                      f"client = {client}")
         self.check_frame_on_screen(f"{self.label} frame 4 (32-bit top-down, odd width) on screen "
                                    "pixel for pixel", frame)

@@ -53,7 +53,9 @@ public:
 
 private:
     std::string m_path;
-    void* m_pipe = nullptr;
+#ifdef _WIN32
+    void* m_pipe = nullptr;  // the pipe's server end, which keeps it in being
+#endif
 };
 
 // A DibSection filled with values no load produces, to see whether a call wrote it.

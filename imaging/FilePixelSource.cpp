@@ -16,6 +16,9 @@
 #include <vector>
 #else
 #include <fstream>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #endif
 
 namespace kelvista {
@@ -163,7 +166,33 @@ private:
 
 }  // namespace
 
+#ifdef _WIN32
+// Whether `path` is a file on a disk: a folder, a device (CON, NUL, COM1) or a pipe
+// (\\.\pipe\...) is not, and a stream opened on one could wait on its reads.
+static bool IsDiskFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+        return false;
+    }
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool disk = GetFileType(handle) == FILE_TYPE_DISK;
+    CloseHandle(handle);
+    return disk;
+}
+#endif
+
 std::unique_ptr<BmpPixelSource> BmpPixelSource::OpenFile(const std::string& path) {
+#ifdef _WIN32
+    if (!IsDiskFile(path)) {
+        return nullptr;
+    }
+#endif
     std::ifstream stream(path, std::ios::binary);
     if (!stream) {
         return nullptr;

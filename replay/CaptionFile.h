@@ -5,7 +5,9 @@
 #include <string>
 #include <string_view>
 
+#ifndef _WIN32
 #include <QString>
+#endif
 
 namespace kelvista {
 
@@ -33,8 +35,11 @@ bool ReadCaptionFileAt(int folderFd, const char* name, std::string& captionOut,
                        bool listedRegular = false);
 #endif
 
+#ifndef _WIN32
 // Caption bytes as text: UTF-8 when they are valid UTF-8 (a leading byte order mark dropped),
-// otherwise Windows-1252, which gives every byte a character.
+// otherwise Windows-1252, which gives every byte a character. (Windows shows the bytes as they
+// are, in the system's code page, and has no Qt.)
 QString CaptionText(const std::string& bytes);
+#endif
 
 }  // namespace kelvista

@@ -6,6 +6,10 @@
 #include "SystemError.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
 #include <filesystem>
 #else
 #include <fcntl.h>
@@ -86,8 +90,34 @@ int OpenRegularFileAt(int folderFd, const char* name, uint64_t* size) {
 
 std::FILE* OpenRegularFileForReading(const std::string& path) {
 #ifdef _WIN32
-    // Windows refuses to open a folder as a file, which is the check needed here.
-    return std::fopen(path.c_str(), "r");
+    // A folder, or a name Windows gives to a device or a pipe (CON, NUL, COM1, \\.\pipe\...),
+    // is refused from its attributes and then from the opened handle's type, so nothing waits.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+        return nullptr;
+    }
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    // Binary: the caption reader applies the text-mode rules itself, once.
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "rb");
+    if (file == nullptr) {
+        _close(fd);
+    }
+    return file;
 #else
     const int fd = OpenRegularFileAt(AT_FDCWD, path.c_str());
     if (fd < 0) {
@@ -112,7 +142,7 @@ SmallFile ReadSmallRegularFile(const std::string& path, size_t maxBytes) {
     if (!fs::is_regular_file(status)) {
         return Refused("not a regular file");
     }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenRegularFileForReading(path);
     if (file == nullptr) {
         return Refused(fileio::SystemReason(errno));
     }

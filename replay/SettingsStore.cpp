@@ -4,21 +4,24 @@
 #include <cstring>
 #include <string_view>
 
+#ifdef _WIN32
+#include <limits>
+
+#include "RegistryValue.h"
+#else
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QVariant>
 #include <QtGlobal>
-#ifdef Q_OS_WIN
-#include <QSettings>
-#include <QStringList>
+
+#include "IniValueText.h"
+#include "RegularFile.h"
 #endif
 
 #include "DecimalNumber.h"
-#include "IniValueText.h"
 #include "MemorySettingsSource.h"
-#include "RegularFile.h"
 
 namespace kelvista {
 
@@ -29,33 +32,33 @@ std::shared_ptr<const MemorySettingsSource>& TestingOverride() {
     return source;
 }
 
-#ifdef Q_OS_WIN
+#ifdef _WIN32
 
-// A fresh QSettings per read: nothing is kept between reads, so a changed store is seen at once.
-// Nothing is ever set on it, so its destructor has nothing to write back.
-std::unique_ptr<const QSettings> OpenUserStore() {
-    auto settings = std::make_unique<QSettings>(
-        QStringLiteral("HKEY_CURRENT_USER\\Software\\Dravenor"), QSettings::NativeFormat);
-    settings->setFallbacksEnabled(false);
-    return settings;
+// The capacity of a registry read: a buffer's size, as far as a DWORD counts.
+DWORD Capacity(size_t size) {
+    return static_cast<DWORD>(std::min<size_t>(size, std::numeric_limits<DWORD>::max()));
 }
 
-// The value's text in the registry (UTF-8), or nullopt when the key or the value is absent. A
-// number arrives as its decimal text, a list of texts joined by commas.
+// The value's bytes whole, without a terminator the registry stored with it; nullopt when the
+// key or the value is absent.
 std::optional<std::string> ReadUserStore(std::string_view name) {
-    const auto settings = OpenUserStore();
-    const QString key = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-    if (!settings->contains(key)) {
+    const std::string valueName(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (ReadRegistryValue(HKEY_CURRENT_USER, kSettingsKeyPath, valueName.c_str(), &type, nullptr,
+                          &size) != 0) {
         return std::nullopt;
     }
-    const QVariant value = settings->value(key);
-    if (value.typeId() == QMetaType::QStringList) {
-        return value.toStringList().join(QLatin1Char(',')).toStdString();
+    std::string bytes(size, '\0');
+    if (ReadRegistryValue(HKEY_CURRENT_USER, kSettingsKeyPath, valueName.c_str(), &type,
+                          reinterpret_cast<BYTE*>(bytes.data()), &size) != 0) {
+        return std::nullopt;  // it changed in between
     }
-    if (!value.canConvert<QString>()) {
-        return std::nullopt;
+    bytes.resize(std::min<size_t>(size, bytes.size()));
+    if (const size_t end = bytes.find('\0'); end != std::string::npos) {
+        bytes.resize(end);
     }
-    return value.toString().toStdString();
+    return bytes;
 }
 
 #else
@@ -179,6 +182,16 @@ char* ReadSettingString(const char* valueName, char* buffer, size_t size) {
         return buffer;
     }
     std::memset(buffer, 0, size);
+#ifdef _WIN32
+    if (!TestingOverride()) {
+        DWORD type = 0;
+        DWORD capacity = Capacity(size);
+        ReadRegistryValue(HKEY_CURRENT_USER, kSettingsKeyPath, valueName, &type,
+                          reinterpret_cast<BYTE*>(buffer), &capacity);
+        buffer[size - 1] = '\0';
+        return buffer;
+    }
+#endif
     if (const auto text = ReadText(valueName); text && text->size() < size) {
         std::memcpy(buffer, text->data(), text->size());
     }
@@ -186,6 +199,20 @@ char* ReadSettingString(const char* valueName, char* buffer, size_t size) {
 }
 
 int32_t ReadSettingDword(const char* valueName, int32_t defaultValue) {
+#ifdef _WIN32
+    if (!TestingOverride()) {
+        // The four bytes as stored, whatever the value's type; fewer bytes count as no number.
+        int32_t number = defaultValue;
+        DWORD type = 0;
+        DWORD size = sizeof number;
+        if (ReadRegistryValue(HKEY_CURRENT_USER, kSettingsKeyPath, valueName, &type,
+                              reinterpret_cast<BYTE*>(&number), &size) != 0 ||
+            size != sizeof number) {
+            return defaultValue;
+        }
+        return number;
+    }
+#endif
     int32_t number = defaultValue;
     if (const auto text = ReadText(valueName)) {
         ParseDecimalInt32(TrimBlanks(*text), number);  // leaves the default on failure
@@ -198,8 +225,8 @@ std::optional<std::string> ReadSettingText(const char* valueName) {
 }
 
 std::string UserSettingsLocation() {
-#ifdef Q_OS_WIN
-    return OpenUserStore()->fileName().toStdString();
+#ifdef _WIN32
+    return std::string("HKEY_CURRENT_USER\\") + kSettingsKeyPath;
 #else
     return UserSettingsFileName().toStdString();
 #endif
@@ -208,7 +235,7 @@ std::string UserSettingsLocation() {
 SettingsFileState UserSettingsFileState() {
     SettingsFileState state;
     state.location = UserSettingsLocation();
-#ifndef Q_OS_WIN
+#ifndef _WIN32
     if (!TestingOverride()) {
         SmallFile fresh;
         const SmallFile& file = ReadUserSettingsFile(fresh);
@@ -224,13 +251,13 @@ SettingsFileState UserSettingsFileState() {
 }
 
 SettingsSnapshot::SettingsSnapshot() {
-#ifndef Q_OS_WIN
+#ifndef _WIN32
     SettingsFileSnapshot() = std::make_unique<const SmallFile>(ReadUserSettingsFileNow());
 #endif
 }
 
 SettingsSnapshot::~SettingsSnapshot() {
-#ifndef Q_OS_WIN
+#ifndef _WIN32
     SettingsFileSnapshot().reset();
 #endif
 }

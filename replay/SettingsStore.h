@@ -23,7 +23,10 @@ inline constexpr size_t kMaxSettingsFileBytes = size_t{1} << 20;
 //            read and holds at most kMaxSettingsFileBytes is read. Anything else counts as no
 //            file: a pipe, a device, a folder, a socket, a link to nothing, a file the user may
 //            not read, a larger file. Nothing is opened that could block.
-//   Windows: the registry key HKEY_CURRENT_USER\Software\Dravenor.
+//   Windows: the registry key HKEY_CURRENT_USER\Software\Dravenor\, one RegOpenKeyExA,
+//            RegQueryValueExA and RegCloseKey per read. A text is the bytes stored, whatever the
+//            value's type; a number is the 4 bytes stored (a DWORD), and a value of any other
+//            size gives the default.
 // A missing store reads as a store without values.
 
 // Reads a text value into `buffer` (`size` >= 1 bytes). The value must fit with its terminator,

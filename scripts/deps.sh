@@ -9,6 +9,9 @@ KELVISTA_PACKAGES=(
     dpkg-dev file man-db lintian appstream desktop-file-utils
     # the real-display tier: X11 with a window manager, Wayland
     xvfb openbox xdotool x11-utils imagemagick weston qt6-wayland chromium python3 fonts-dejavu-core
+    # kelvista.exe: cross-built with MinGW-w64 (windres for its resources), GoogleTest from
+    # sources for its unit tests, Wine to run them and the program, zip for ./package --windows
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64 zip
 )
 
 # Installs whichever of the packages (plus any given as arguments) are missing.

@@ -3,10 +3,12 @@
 manager, Wayland, X11 at twice the scale) and checks it only through those servers. Prints one
 line per check and a closing "desktop: P passed, F failed"; exits 1 when any check failed.
 
-Usage: tests/desktop/run_tier.py [BUILD_DIR]      (default: build)"""
+Usage: tests/desktop/run_tier.py [BUILD_DIR]      (default: build)
+       tests/desktop/run_tier.py --wine WIN_BUILD_DIR   kelvista.exe under Wine, X11 with openbox"""
 
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
 import time
@@ -20,6 +22,7 @@ from hidpi_session import HiDpiSession  # noqa: E402
 from memory_bound import SCREEN, LargeSession, held_tab, tool_commands  # noqa: E402
 from results import Results, Stopwatch  # noqa: E402
 from wayland_session import WaylandSession  # noqa: E402
+from viewer_process import WineViewer  # noqa: E402
 from x11_session import X11Session  # noqa: E402
 
 
@@ -96,7 +99,59 @@ def memory_bounds(results, processes, work, binary, tool):
         session.remove()
 
 
+def wine_with_window_manager(results, processes, work, exe):
+    """kelvista.exe in a fresh Wine prefix of its own, under openbox, through the X11 checks."""
+    prefix = os.path.join(work, "wineprefix")
+    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all")
+    env.pop("DISPLAY", None)
+    subprocess.run(["wineboot", "-i"], env=env, capture_output=True, timeout=120)
+    subprocess.run(["wineserver", "-w"], env=env, capture_output=True, timeout=60)
+
+    def body(name):
+        manager = start_window_manager(results, processes, work, name, "Wine")
+        if manager is None:
+            return
+        X11Session(results, processes, name, exe, os.path.join(work, "wine"),
+                   program=WineViewer(exe, prefix)).run()
+        processes.stop(manager)
+
+    try:
+        with_xvfb(results, processes, work, "Wine", body)
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
+
+
+def main_wine(build):
+    exe = os.path.abspath(os.path.join(build, "viewer", "kelvista.exe"))
+    results = Results("wine")
+    started = time.monotonic()
+    missing = missing_tools() + [t for t in ("wine", "wineboot", "wineserver")
+                                 if shutil.which(t) is None]
+    if missing:
+        results.fail("Wine tier tools", f"not installed: {' '.join(missing)}")
+    elif not os.path.isfile(exe):
+        results.fail("Wine tier", f"no kelvista.exe at {exe}")
+    else:
+        work = tempfile.mkdtemp(prefix="kvw-", dir="/tmp")
+        os.makedirs(os.path.join(work, "wine"))
+        processes = Processes()
+        try:
+            with Stopwatch("kelvista.exe under Wine, X11 with openbox"):
+                wine_with_window_manager(results, processes, work, exe)
+        finally:
+            processes.stop_all()
+            if results.failures and os.environ.get("KELVISTA_KEEP_DESKTOP_LOGS"):
+                print(f"logs kept in {work}")
+            else:
+                shutil.rmtree(work, ignore_errors=True)
+    print(f"-- Wine tier: {time.monotonic() - started:.1f} s")
+    results.summary()
+    return 1 if results.failures else 0
+
+
 def main():
+    if len(sys.argv) > 2 and sys.argv[1] == "--wine":
+        return main_wine(sys.argv[2])
     build = sys.argv[1] if len(sys.argv) > 1 else "build"
     binary = os.path.abspath(os.path.join(build, "viewer", "kelvista"))
     tool = os.path.abspath(os.path.join(build, "tools", "kelvista-replay"))

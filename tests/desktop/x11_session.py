@@ -7,7 +7,7 @@ import time
 import frames
 from display import (compare_block, text_screen_verdict, wait_for)
 from vanishing_caption import VanishingCaption
-from viewer_process import ViewerSession, start_viewer, viewer_environment
+from viewer_process import QtViewer, ViewerSession
 
 # The extended window manager hints' maximise actions, and the Motif hints' maximise bits.
 MAXIMIZE_ACTIONS = ("_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT")
@@ -45,8 +45,11 @@ def no_maximise_verdict(x, window):
 
 
 class X11Session(ViewerSession):
-    def __init__(self, results, processes, display_name, binary, work):
+    def __init__(self, results, processes, display_name, binary, work, program=None):
         super().__init__(results, processes, display_name, binary, work)
+        # What is driven: the Qt viewer, or kelvista.exe under Wine (viewer_process.py).
+        self.program = program or QtViewer(binary)
+        self.label = self.program.label
         # The same tree under a folder name that would be markup if a message box took it so.
         self.tagged_root = os.path.join(work, "<b>bold<br>x")
         self.config = os.path.join(work, "config")
@@ -113,22 +116,18 @@ class X11Session(ViewerSession):
     def run(self):
         frames.write_tree(self.root)
         os.symlink(self.root, self.tagged_root)
-        self.settings = frames.write_settings(self.config, self.root)
-        runtime = os.path.join(self.work, "runtime")
-        os.makedirs(runtime, mode=0o700, exist_ok=True)
-        env = viewer_environment(self.config, runtime, DISPLAY=self.x.name,
-                                 QT_QPA_PLATFORM="xcb")
-        self.viewer = start_viewer(self.processes, self.binary, env,
-                                   os.path.join(self.work, "viewer-x11.log"))
-        self.main = wait_for(lambda: self.x.window_named(self.viewer.pid, "kelvista"), 10)
+        self.program.write_settings(self.config, self.root)
+        self.viewer = self.program.start(self.processes, self.x, self.work, self.config)
+        self.main = wait_for(lambda: self.x.window_named(self.viewer.pid, "kelvista"), 20)
         if not self.main:
-            self.r.fail("X11: viewer window", "no window titled kelvista appeared in 10 s")
+            self.r.fail(f"{self.label}: viewer window", "no window titled kelvista appeared")
             return
         self.start_up()
         self.stepping_through_frames()
         self.moved_window_keeps_its_place()
         self.message_boxes()
-        self.activation_on_load()
+        if self.program.focus_taken_from_others:
+            self.activation_on_load()
         self.dialogs()
         self.unbound_keys()
         self.stop()
@@ -137,17 +136,21 @@ class X11Session(ViewerSession):
     def start_up(self):
         outer = wait_for(lambda: self.x.outer_geometry(self.main) == (0, 0, 400, 300), 3)
         outer = self.x.outer_geometry(self.main)
-        self.r.check("X11 start-up: outer window 400 x 300 at (0, 0)", outer == (0, 0, 400, 300),
+        self.r.check(f"{self.label} start-up: outer window 400 x 300 at (0, 0)",
+                     self.program.same_geometry(outer, (0, 0, 400, 300)),
                      f"outer (x, y, w, h) = {outer}")
-        self.r.check("X11 start-up: title kelvista", self.title() == "kelvista", self.title())
+        self.r.check(f"{self.label} start-up: title kelvista",
+                     self.title() == "kelvista", self.title())
         verdict = no_maximise_verdict(self.x, self.main)
-        self.r.check("X11 start-up: no maximise button", verdict is None, verdict)
-        self.r.check("X11 start-up: viewer is the active window", self.wait_active(self.main),
+        self.r.check(f"{self.label} start-up: no maximise button", verdict is None, verdict)
+        self.r.check(f"{self.label} start-up: viewer is the active window",
+                     self.wait_active(self.main),
                      f"active window {self.x.active_window()}")
         client = self.x.client_geometry(self.main)
         time.sleep(0.3)  # the first paint
         verdict = text_screen_verdict(self.x.screenshot(), *client)
-        self.r.check("X11 start-up: info screen is black text on white", verdict is None, verdict)
+        self.r.check(f"{self.label} start-up: info screen is black text on white",
+                     verdict is None, verdict)
 
     def stepping_through_frames(self):
         for number, bits in ((1, "24-bit bottom-up, odd width"), (2, "32-bit bottom-up"),
@@ -155,18 +158,21 @@ class X11Session(ViewerSession):
             frame = frames.FRAMES[number]
             self.x.key("Tab")
             title = self.wait_position_in_title(f"0.{number:03d}")
-            client = self.wait_client_size(frame.width, frame.height)
-            self.r.check(f"X11 TAB to frame {number}: client is exactly "
+            client = self.wait_client_size(*self.program.client_for(frame.width, frame.height))
+            self.r.check(f"{self.label} TAB to frame {number}: client is exactly "
                          f"{frame.width} x {frame.height}",
-                         client and client[2:] == (frame.width, frame.height),
+                         client and client[2:] == self.program.client_for(frame.width,
+                                                                          frame.height),
                          f"client (x, y, w, h) = {client}")
             outer = self.x.outer_geometry(self.main)
-            self.r.check(f"X11 TAB to frame {number}: window stays at (0, 0)",
-                         outer and outer[:2] == (0, 0), f"outer = {outer}")
-            self.check_frame_on_screen(f"X11 frame {number} ({bits}) on screen pixel for pixel",
+            self.r.check(f"{self.label} TAB to frame {number}: window stays at (0, 0)",
+                         outer and self.program.same_geometry(outer[:2], (0, 0)),
+                         f"outer = {outer}")
+            self.check_frame_on_screen(f"{self.label} frame {number} ({bits}) on screen pixel for "
+                                       f"pixel",
                                        frame)
-            want = frames.TITLES[number]
-            self.r.check(f"X11 title of frame {number} (_NET_WM_NAME) is {want!r}",
+            want = self.program.title_of(number)
+            self.r.check(f"{self.label} title of frame {number} (_NET_WM_NAME) is {want!r}",
                          title == want, f"title {title!r}")
 
     def moved_window_keeps_its_place(self):
@@ -176,15 +182,17 @@ class X11Session(ViewerSession):
         frame = frames.FRAMES[4]
         self.x.key("Tab")
         self.wait_position_in_title("0.004")
-        client = self.wait_client_size(frame.width, frame.height)
+        client = self.wait_client_size(*self.program.client_for(frame.width, frame.height))
         outer = self.x.outer_geometry(self.main)
-        self.r.check("X11 moved window keeps its place across a load",
+        self.r.check(f"{self.label} moved window keeps its place across a load",
                      outer and outer[:2] == self.moved[:2],
                      f"moved to {self.moved[:2]}, after TAB at {outer and outer[:2]}")
-        self.r.check("X11 TAB to frame 4: client is exactly 97 x 61",
-                     client and client[2:] == (97, 61), f"client = {client}")
-        self.check_frame_on_screen("X11 frame 4 (32-bit top-down, odd width) on screen pixel "
-                                   "for pixel", frame)
+        want = self.program.client_for(97, 61)
+        self.r.check(f"{self.label} TAB to frame 4: client is exactly {want[0]} x {want[1]}",
+                     client and client[2:] == want,
+                     f"client = {client}")
+        self.check_frame_on_screen(f"{self.label} frame 4 (32-bit top-down, odd width) on screen "
+                                   "pixel for pixel", frame)
         # The user enlarges the window past the frame: the rest of the client area is white.
         self.x.run("xdotool", "windowsize", str(self.main), "300", "200")
         client = self.wait_client_size(300, 200)
@@ -193,9 +201,10 @@ class X11Session(ViewerSession):
         x, y = client[0], client[1]
         right = text_or_white(screen, x + frame.width, y, 300 - frame.width, 200)
         below = text_or_white(screen, x, y + frame.height, frame.width, 200 - frame.height)
-        self.r.check("X11 client area outside the frame is white", not right and not below,
+        self.r.check(f"{self.label} client area outside the frame is white",
+                     not right and not below,
                      right or below)
-        self.r.check("X11 enlarged window still shows the frame at its top-left corner",
+        self.r.check(f"{self.label} enlarged window still shows the frame at its top-left corner",
                      compare_block(screen, x, y, frame.rgb_rows()) is None,
                      compare_block(screen, x, y, frame.rgb_rows()))
 
@@ -210,45 +219,48 @@ class X11Session(ViewerSession):
         active = self.wait_active(box)
         self.x.key("Return")
         closed = self.wait_gone(box)
-        self.r.check(f"X11 {title} closes with Enter", active and closed,
+        self.r.check(f"{self.label} {title} closes with Enter", active and closed,
                      f"box active: {bool(active)}, closed: {bool(closed)}")
         self.wait_active(self.main)
         return geometry
 
     def message_boxes(self):
         box = self.message_box(BOX_BMP, lambda: self.x.key("Tab"))
-        self.r.check(f"X11 refused screenshot shows {BOX_BMP}", box is not None,
+        self.r.check(f"{self.label} refused screenshot shows {BOX_BMP}", box is not None,
                      "no such window appeared")
         title = self.title()
-        self.r.check("X11 after a refused screenshot the title names the new frame",
+        self.r.check(f"{self.label} after a refused screenshot the title names the new frame",
                      title == "An 8-bit screenshot [0.005]", f"title {title!r}")
 
         caption = frames.frame_base(self.root, frames.VANISHING_CAPTION_FRAME) + ".htm"
         watch = VanishingCaption(caption)
         error = watch.start()
         if error:
-            self.r.fail(f"X11 unreadable caption shows {BOX_HTM}", error)
+            self.r.fail(f"{self.label} unreadable caption shows {BOX_HTM}", error)
         else:
             try:
                 htm = self.message_box(BOX_HTM, lambda: self.x.key("Tab"))
             finally:
                 watch.stop()
-            self.r.check(f"X11 unreadable caption shows {BOX_HTM}", htm is not None,
+            self.r.check(f"{self.label} unreadable caption shows {BOX_HTM}", htm is not None,
                          f"no such window appeared (caption opened {watch.opens} times, "
                          f"refused {watch.refused})")
 
         # The same refused frame under a folder name holding markup: the box must show the base
-        # path as plain text, on one line like the box above.
-        frames.write_settings(self.config, self.tagged_root)
+        # path as plain text, on one line like the box above. (Windows names cannot hold < or >.)
+        if not self.program.markup_in_paths:
+            return
+        self.program.write_settings(self.config, self.tagged_root)
         tagged = self.message_box(BOX_BMP, lambda: (self.x.key("F2"),
                                                     self.answer_dialog(DIALOG_GOTO, "0.5",
                                                                        back_to_viewer=False)))
-        frames.write_settings(self.config, self.root)
+        self.program.write_settings(self.config, self.root)
         if box is None or tagged is None:
-            self.r.fail("X11 message box text is plain text", "a message box did not appear")
+            self.r.fail(f"{self.label} message box text is plain text",
+                        "a message box did not appear")
         else:
-            self.r.check("X11 message box text is plain text (a base path with <b> and <br> "
-                         "keeps the height of a plain one-line path)", tagged[3] == box[3],
+            self.r.check(f"{self.label} message box text is plain text (a base path with <b> and "
+                         "<br> keeps the height of a plain one-line path)", tagged[3] == box[3],
                          f"plain path box {box[2]}x{box[3]}, tagged path box "
                          f"{tagged[2]}x{tagged[3]}: the tags were taken as markup")
 
@@ -261,7 +273,7 @@ class X11Session(ViewerSession):
                                          "xmessage" in self.x.run("xprop", "-id", str(w),
                                                                   "WM_CLASS")], 5)
         if not other_window:
-            self.r.fail("X11 a load activates the viewer", "xmessage did not come up")
+            self.r.fail(f"{self.label} a load activates the viewer", "xmessage did not come up")
             return
         other_window = other_window[0]
         self.x.run("xdotool", "windowactivate", "--sync", str(self.main))
@@ -277,29 +289,30 @@ class X11Session(ViewerSession):
         self.wait_position_in_title("0.003")
         active = self.wait_active(self.main)
         stacking = self.x.stacking()
-        self.r.check("X11 a load activates the viewer and raises it above other windows",
+        self.r.check(f"{self.label} a load activates the viewer and raises it above other windows",
                      active and stacking and stacking[-1] == self.main,
                      f"active {self.x.active_window()}, stacking {stacking}, viewer {self.main}")
         outer = self.x.outer_geometry(self.main)
-        self.r.check("X11 moved window keeps its place across a load from the dialog",
+        self.r.check(f"{self.label} moved window keeps its place across a load from the dialog",
                      outer and outer[:2] == self.moved[:2], f"outer {outer}")
         self.processes.stop(other)
 
     def dialogs(self):
         title = self.goto("0.9", "0.009")
-        self.r.check("X11 F2 dialog: typing 0.9 goes to frame 9", title == "Nine [0.009]",
+        self.r.check(f"{self.label} F2 dialog: typing 0.9 goes to frame 9", title == "Nine [0.009]",
                      f"title {title!r}")
         self.x.key("Tab")
         title = self.wait_position_in_title("0.010")
-        self.r.check(f"X11 TAB from frame 9 goes to frame 10 (replay_maxframes "
+        self.r.check(f"{self.label} TAB from frame 9 goes to frame 10 (replay_maxframes "
                      f"{frames.MAX_FRAMES})", title == "Ten [0.010]", f"title {title!r}")
         self.goto("0.9", "0.009")
         self.x.key("F10")
         answered = self.answer_dialog(DIALOG_MAX, "10")
-        self.r.check("X11 F10 dialog comes up and takes 10", answered, "no Select Max Frames")
+        self.r.check(f"{self.label} F10 dialog comes up and takes 10",
+                     answered, "no Select Max Frames")
         self.x.key("Tab")
         title = self.wait_position_in_title("0.000")
-        self.r.check("X11 after F10 = 10, TAB from frame 9 wraps to frame 0",
+        self.r.check(f"{self.label} after F10 = 10, TAB from frame 9 wraps to frame 0",
                      title == "Zero [0.000]", f"title {title!r}")
 
     def unbound_keys(self):
@@ -322,22 +335,24 @@ class X11Session(ViewerSession):
             changes.append("the picture changed")
         if self.x.active_window() != self.main:
             changes.append("the viewer lost the focus")
-        self.r.check(f"X11 {len(UNBOUND_KEYS)} keys outside the six do nothing", not changes,
+        self.r.check(f"{self.label} {len(UNBOUND_KEYS)} keys outside the six do nothing",
+                     not changes,
                      "; ".join(changes))
 
     def stop(self):
         self.x.key("Escape")
         self.wait_title("kelvista")
         client = self.wait_client_size(400, 300)
-        self.r.check("X11 ESC: title kelvista", self.title() == "kelvista", self.title())
-        self.r.check("X11 ESC: client 400 x 300", client and client[2:] == (400, 300),
+        self.r.check(f"{self.label} ESC: title kelvista", self.title() == "kelvista", self.title())
+        self.r.check(f"{self.label} ESC: client 400 x 300", client and client[2:] == (400, 300),
                      f"client {client}")
         outer = self.x.outer_geometry(self.main)
-        self.r.check("X11 moved window keeps its place across ESC",
+        self.r.check(f"{self.label} moved window keeps its place across ESC",
                      outer and outer[:2] == self.moved[:2], f"outer {outer}")
         time.sleep(0.3)
         verdict = text_screen_verdict(self.x.screenshot(), *client)
-        self.r.check("X11 ESC: info screen is black text on white", verdict is None, verdict)
+        self.r.check(f"{self.label} ESC: info screen is black text on white",
+                     verdict is None, verdict)
 
 
 def text_or_white(screen, x, y, width, height):

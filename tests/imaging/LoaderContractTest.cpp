@@ -94,8 +94,8 @@ TEST(LoaderContract, UnreadablePathsFailTheLoadAndEmptyTheHandle) {
     const TempFile notABitmap(std::vector<uint8_t>{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0, 0,
                                                    0,   0,   0,   0,   0,   0,   0, 0, 0, 0, 0, 0});
     // A FIFO without a writer would block a plain open forever.
-    const std::string fifo = notABitmap.path() + ".fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const WaitingFile waiting;
+    const std::string fifo = waiting.path();
     for (const std::string& path : {missing.string(), notABitmap.path(), fifo,
                                     std::filesystem::temp_directory_path().string()}) {
         TraceRecorder traces;
@@ -106,7 +106,6 @@ TEST(LoaderContract, UnreadablePathsFailTheLoadAndEmptyTheHandle) {
         EXPECT_TRUE(IsSentinel(dib)) << path;
         EXPECT_EQ(traces.texts, (Texts{"LoadBMP ...", "LoadImage failed"})) << path;
     }
-    std::filesystem::remove(fifo);
 }
 
 struct UnsupportedCase {

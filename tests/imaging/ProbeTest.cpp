@@ -155,14 +155,13 @@ TEST(Probe, AgreesOnEveryDamagedHeader) {
 
 TEST(Probe, AgreesOnPathsThatAreNoBitmapFiles) {
     const TempFile empty(std::vector<uint8_t>{});
-    const std::string fifo = empty.path() + ".fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);  // a plain open would block on it
+    const WaitingFile waiting;  // a plain open would block on it
+    const std::string& fifo = waiting.path();
     const std::string missing = (fs::temp_directory_path() / "kelvista-no-such-file.bmp").string();
     for (const std::string& path :
          {missing, empty.path(), fifo, fs::temp_directory_path().string()}) {
         ExpectSameAnswer(ProbeBMP(path), LoadPath(path), path);
     }
-    fs::remove(fifo);
     ExpectSameAnswer(ProbeBMPFromMemory(nullptr, 100), LoadFromMemory({}), "no buffer");
 }
 

@@ -4,7 +4,12 @@
 #include <fstream>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace kelvista::test {
 
@@ -24,6 +29,34 @@ TempFile::TempFile(const std::vector<uint8_t>& bytes) {
 TempFile::~TempFile() {
     std::error_code ignored;
     std::filesystem::remove(m_path, ignored);
+}
+
+WaitingFile::WaitingFile() {
+    static std::atomic<int> counter{0};
+    const std::string name =
+        "kelvista-waiting-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+#ifdef _WIN32
+    m_path = "\\\\.\\pipe\\" + name;
+    m_pipe =
+        CreateNamedPipeA(m_path.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    if (m_pipe == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("cannot make " + m_path);
+    }
+#else
+    m_path = (std::filesystem::temp_directory_path() / name).string();
+    if (::mkfifo(m_path.c_str(), 0600) != 0) {
+        throw std::runtime_error("cannot make " + m_path);
+    }
+#endif
+}
+
+WaitingFile::~WaitingFile() {
+#ifdef _WIN32
+    CloseHandle(m_pipe);
+#else
+    std::error_code ignored;
+    std::filesystem::remove(m_path, ignored);
+#endif
 }
 
 DibSection SentinelDib() {

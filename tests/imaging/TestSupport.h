@@ -40,6 +40,24 @@ private:
     std::string m_path;
 };
 
+// A path on which a plain open or read would wait forever: a FIFO without a writer on Unix, a
+// named pipe that nobody connects to on Windows. Gone with the object.
+class WaitingFile {
+public:
+    WaitingFile();
+    ~WaitingFile();
+    WaitingFile(const WaitingFile&) = delete;
+    WaitingFile& operator=(const WaitingFile&) = delete;
+
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+#ifdef _WIN32
+    void* m_pipe = nullptr;  // the pipe's server end, which keeps it in being
+#endif
+};
+
 // A DibSection filled with values no load produces, to see whether a call wrote it.
 DibSection SentinelDib();
 bool IsSentinel(const DibSection& dib);

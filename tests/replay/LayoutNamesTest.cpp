@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <optional>
 #include <string>
@@ -135,28 +136,34 @@ TEST(SessionFrameText, ASessionAloneLeavesTheFrameEmpty) {
     }
 }
 
+// A path written with '/' as this platform spells it.
+std::string Native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', kPathSeparator);
+    return path;
+}
+
 TEST(SessionFolders, AreComposedLikeFramePathsAndEmptyWhenTheyDoNotFit) {
     const auto settings = std::make_shared<MemorySettingsSource>();
     const ScopedUserSettings scope(settings);
-    settings->setText(kInstallFolderSetting, "/R");
-    EXPECT_EQ(ReplayFolder(), "/R/replay");
-    EXPECT_EQ(SessionRelativeFolder(-3), "replay/session-3");
-    EXPECT_EQ(SessionFolder(-3), "/R/replay/session-3");
-    EXPECT_EQ(FrameBasePath(-3, 7), SessionFolder(-3) + "/frame007");
+    settings->setText(kInstallFolderSetting, Native("/R"));
+    EXPECT_EQ(ReplayFolder(), Native("/R/replay"));
+    EXPECT_EQ(SessionRelativeFolder(-3), Native("replay/session-3"));
+    EXPECT_EQ(SessionFolder(-3), Native("/R/replay/session-3"));
+    EXPECT_EQ(FrameBasePath(-3, 7), SessionFolder(-3) + Native("/frame007"));
 
     // Room for "replay" but not for "replay/session12": never the root in the session's place.
     const std::string root(kPathCapacity - 1 - 1 - std::string("replay/session1").size(), 'r');
     settings->setText(kInstallFolderSetting, root);
-    EXPECT_EQ(ReplayFolder(), root + "/replay");
-    EXPECT_EQ(SessionFolder(1), root + "/replay/session1");
+    EXPECT_EQ(ReplayFolder(), root + Native("/replay"));
+    EXPECT_EQ(SessionFolder(1), root + Native("/replay/session1"));
     EXPECT_EQ(SessionFolder(12), "");
 
     // A root that fills the whole capacity and happens to end in the folder's own name is still
     // not that folder: nothing was appended to it.
-    const std::string endsInReplay = std::string(kPathCapacity - 1 - 7, 'r') + "/replay";
+    const std::string endsInReplay = std::string(kPathCapacity - 1 - 7, 'r') + Native("/replay");
     settings->setText(kInstallFolderSetting, endsInReplay);
     EXPECT_EQ(ReplayFolder(), "");
-    EXPECT_EQ(FullReplayPath("replay"), endsInReplay + "/replay");
+    EXPECT_EQ(FullReplayPath("replay"), endsInReplay + Native("/replay"));
 }
 
 }  // namespace

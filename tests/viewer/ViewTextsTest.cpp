@@ -12,11 +12,13 @@ namespace kelvista {
 namespace {
 
 TEST(TitleText, CaptionFollowedBySpaceAndBracketedPosition) {
-    EXPECT_EQ(TitleText(QStringLiteral("Hand 12"), 3, 7), QStringLiteral("Hand 12 [3.007]"));
-    EXPECT_EQ(TitleText(QString(), 0, 1), QStringLiteral(" [0.001]"));
-    EXPECT_EQ(TitleText(QStringLiteral("abc "), 0, 1000), QStringLiteral("abc  [0.1000]"));
-    EXPECT_EQ(TitleText(QStringLiteral("x"), -2, -5), QStringLiteral("x [-2.-05]"));
-    EXPECT_EQ(TitleText(QString(), INT_MIN, INT_MIN), QStringLiteral(" [-2147483648.-2147483648]"));
+    EXPECT_EQ(TitleText("Hand 12", 3, 7), "Hand 12 [3.007]");
+    EXPECT_EQ(TitleText("", 0, 1), " [0.001]");
+    EXPECT_EQ(TitleText("abc ", 0, 1000), "abc  [0.1000]");
+    EXPECT_EQ(TitleText("x", -2, -5), "x [-2.-05]");
+    EXPECT_EQ(TitleText("", INT_MIN, INT_MIN), " [-2147483648.-2147483648]");
+    // The caption's bytes pass unchanged, whatever code page they are in.
+    EXPECT_EQ(TitleText("caf\xE9", 1, 2), "caf\xE9 [1.002]");
 }
 
 TEST(InfoText, IsTheTenLineScreen) {

@@ -8,8 +8,11 @@
 
 namespace kelvista {
 
-QString TitleText(const QString& caption, int32_t session, int32_t frame) {
-    return caption + QLatin1Char(' ') + QString::fromStdString(PositionText(session, frame));
+std::string TitleText(std::string_view caption, int32_t session, int32_t frame) {
+    std::string title(caption);
+    title += ' ';
+    title += PositionText(session, frame);
+    return title;
 }
 
 std::string InfoText(const char* stamp, int32_t session, int32_t frame, int32_t maxFrames) {

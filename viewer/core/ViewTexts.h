@@ -3,15 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include <QString>
+#include <string_view>
 
 namespace kelvista {
 
 inline constexpr size_t kInfoTextCapacity = 4096;  // bytes, terminator included
 
-// The window title of a frame: its caption, a space and the bracketed position ("Hand 12 [3.007]").
-QString TitleText(const QString& caption, int32_t session, int32_t frame);
+// The window title of a frame, as bytes: its caption, a space and the bracketed position ("Hand 12
+// [3.007]").
+std::string TitleText(std::string_view caption, int32_t session, int32_t frame);
 
 // The info screen: ten lines, each ended by CR LF, with the build stamp, position and wrap count.
 std::string InfoText(const char* stamp, int32_t session, int32_t frame, int32_t maxFrames);

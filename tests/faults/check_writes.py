@@ -151,9 +151,13 @@ def check_killed_export(context, long):
     def marked():
         # Killed before its mark is written, a staging folder is not provably the tool's own,
         # and stays; the check is about one killed once the export is under way.
-        return any(os.path.getsize(os.path.join(out, name, ".staging-marker")) > 0
-                   for name in staging_entries(out)
-                   if os.path.exists(os.path.join(out, name, ".staging-marker")))
+        for name in staging_entries(out):
+            try:
+                if os.path.getsize(os.path.join(out, name, ".staging-marker")) > 0:
+                    return True
+            except OSError:
+                pass
+        return False
 
     started = wait_for_path(marked, 30)
     send_and_wait(process, signal.SIGKILL)

@@ -116,7 +116,8 @@ std::vector<DiffRegion> BruteForce(const Frame& from, const Frame& to, int32_t j
         std::vector<std::pair<int32_t, int32_t>> region{left.back()};
         left.pop_back();
         for (size_t k = 0; k < region.size(); ++k) {
-            const auto [x, y] = region[k];
+            const int32_t x = region[k].first;  // not a structured binding: lambdas capture it
+            const int32_t y = region[k].second;
             const auto near = std::partition(left.begin(), left.end(), [&](const auto& p) {
                 return std::abs(p.first - x) > join || std::abs(p.second - y) > join;
             });

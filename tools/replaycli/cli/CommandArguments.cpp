@@ -21,10 +21,10 @@ bool IsPositional(const QString& argument) {
 
 QList<QCommandLineOption> ParserOptions(const Command& command) {
     QList<QCommandLineOption> options;
-    for (const OptionSpec& spec : command.options) {
-        const QString name = QLatin1String(spec.name);
-        options.append(spec.valueName != nullptr
-                           ? QCommandLineOption(name, name, QLatin1String(spec.valueName))
+    for (const OptionSpec& declared : command.options) {
+        const QString name = QLatin1String(declared.name);
+        options.append(declared.valueName != nullptr
+                           ? QCommandLineOption(name, name, QLatin1String(declared.valueName))
                            : QCommandLineOption(name, name));
     }
     options.append(QCommandLineOption({QStringLiteral("h"), kHelpOption}, kHelpOption));
@@ -109,14 +109,14 @@ Result<ParsedArguments> ParseArguments(const Command& command, const QStringList
         parsed.m_help = true;
         return parsed;
     }
-    for (const OptionSpec& spec : command.options) {
+    for (const OptionSpec& declared : command.options) {
         // Which of two values was meant cannot be known: nothing is written on a guess.
-        if (parser.optionNames().count(QLatin1String(spec.name)) > 1) {
+        if (parser.optionNames().count(QLatin1String(declared.name)) > 1) {
             return UsageFailure(QStringLiteral("%1: --%2 is given more than once")
-                                    .arg(name, QLatin1String(spec.name)));
+                                    .arg(name, QLatin1String(declared.name)));
         }
-        if (parser.isSet(QLatin1String(spec.name))) {
-            parsed.m_values[spec.name] = parser.values(QLatin1String(spec.name));
+        if (parser.isSet(QLatin1String(declared.name))) {
+            parsed.m_values[declared.name] = parser.values(QLatin1String(declared.name));
         }
     }
     parsed.m_positionals = parser.positionalArguments();

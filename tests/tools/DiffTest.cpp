@@ -177,5 +177,57 @@ TEST(DiffCommand, JsonAndPng) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(tree.path("replay/x.png"))));
 }
 
+// The change column against the frame before in stepping order: frame 0 against the last frame
+// under the wrap count, "-" after a gap or a refused screenshot.
+TEST(LsChanges, ColumnComparesWithThePreviousFrameNumber) {
+    test::ReplayTree tree(10);
+    const std::string plain = test::Bmp24(Painted({}));
+    const std::string dotted = test::Bmp24(Painted({{5, 7, 1, 1}}));
+    const struct {
+        int32_t frame;
+        std::string screenshot;
+        std::string row;
+        std::string json;  // changed_percent and regions
+    } frames[] = {
+        {0, dotted, "[3.000]  present         64x48      0.03%    zero",
+         "0.03 [{\"height\":1,\"width\":1,\"x\":5,\"y\":7}]"},
+        {1, dotted, "[3.001]  present         64x48      =        one", "0 []"},
+        {2, plain, "[3.002]  present         64x48      0.03%    two",
+         "0.03 [{\"height\":1,\"width\":1,\"x\":5,\"y\":7}]"},
+        {4, plain, "[3.004]  present         64x48      -        four", "-"},
+        {5, test::Bmp8(4, 4), "[3.005]  bad-screenshot  4x4        -        five", "-"},
+        {6, plain, "[3.006]  present         64x48      -        six", "-"},
+        {9, plain, "[3.009]  present         64x48      -        nine", "-"},
+    };
+    const char* captions[] = {"zero", "one", "two", "three", "four",
+                              "five", "six", "7",   "8",     "nine"};
+    std::vector<std::string> rows;
+    for (const auto& frame : frames) {
+        tree.writeFrame(3, frame.frame, frame.screenshot,
+                        std::string(captions[frame.frame]) + "\n");
+        rows.push_back(frame.row);
+    }
+    const ToolRun run = RunInProcess({"ls", "3", "--changes"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(Lines(run.out), rows);
+    const std::vector<std::string> json =
+        Lines(RunInProcess({"ls", "3", "--changes", "--json"}).out);
+    ASSERT_EQ(json.size(), std::size(frames));
+    for (size_t i = 0; i < json.size(); ++i) {
+        const QJsonObject object =
+            QJsonDocument::fromJson(QByteArray::fromStdString(json[i])).object();
+        const std::string changes =
+            object.contains("changed_percent")
+                ? QByteArray::number(object.value("changed_percent").toDouble()).toStdString() +
+                      " " +
+                      QJsonDocument(object.value("regions").toArray())
+                          .toJson(QJsonDocument::Compact)
+                          .toStdString()
+                : "-";
+        EXPECT_EQ(changes, frames[i].json) << json[i];
+    }
+    EXPECT_EQ(RunInProcess({"ls", "--changes"}).code, 2);
+}
+
 }  // namespace
 }  // namespace kelvista::replaycli

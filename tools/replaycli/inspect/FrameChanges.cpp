@@ -1,5 +1,8 @@
 #include "inspect/FrameChanges.h"
 
+#include "FrameNumbers.h"
+#include "ReplayFrame.h"
+
 namespace kelvista::replaycli {
 
 std::string ChangedPercent(const FrameDiff& diff) {
@@ -16,6 +19,30 @@ std::string RegionsJson(const std::vector<DiffRegion>& regions) {
                 ",\"height\":" + std::to_string(region.height) + "}";
     }
     return json + "]";
+}
+
+std::optional<FrameDiff> StepChanges::next(int32_t frame,
+                                           std::shared_ptr<const FrameBitmap> picture,
+                                           const DibSection& dib) {
+    const int32_t previous = PrevFrameNumber(frame, m_maxFrames);
+    std::optional<FrameDiff> diff;
+    if (picture) {
+        if (m_lastFrame == previous) {
+            if (m_lastPicture) {
+                diff = CompareFrames(m_lastDib, dib);
+            }
+        } else if (const std::optional<std::string> base = FindFrame(m_session, previous)) {
+            BitmapHandle bitmap;
+            DibSection previousDib;
+            if (ReadFrame(*base, bitmap, previousDib).outcome == FrameContent::Outcome::Loaded) {
+                diff = CompareFrames(previousDib, dib);
+            }
+        }
+    }
+    m_lastFrame = frame;
+    m_lastPicture = std::move(picture);
+    m_lastDib = dib;
+    return diff;
 }
 
 }  // namespace kelvista::replaycli

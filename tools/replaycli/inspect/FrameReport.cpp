@@ -104,6 +104,17 @@ void TakeLoadVerdict(FrameReport& report, int loaderCode, const FrameBitmap* bit
         bitmap->sourceBitsPerPixel() > 0 ? bitmap->sourceBitsPerPixel() : bitmap->bitsPerPixel());
 }
 
+void UsePicture(FrameReport& report, BitmapHandle& bitmap, const DibSection& dib,
+                const InspectOptions& options) {
+    if (options.usePicture) {
+        options.usePicture(report, dib);
+    }
+    if (options.keepPicture) {
+        report.picture = std::move(bitmap);
+        report.pictureDib = dib;
+    }
+}
+
 // Reads a present frame whole, as the viewer does: its caption, then its picture from the
 // screenshot opened already.
 void ReadWhole(FrameReport& report, const FrameEntry& entry, const std::string& name,
@@ -119,8 +130,8 @@ void ReadWhole(FrameReport& report, const FrameEntry& entry, const std::string& 
         return;  // the viewer stops at the caption, and so does the picture's verdict
     }
     TakeLoadVerdict(report, content.loaderCode, bitmap ? bitmap.get() : content.refused.get());
-    if (report.loaderCode == 0 && options.usePicture) {
-        options.usePicture(report, dib);
+    if (report.loaderCode == 0) {
+        UsePicture(report, bitmap, dib, options);
     }
 }
 
@@ -177,16 +188,17 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     DibSection dib;
     const int code = LoadBMPOpenFile(screenshotFd, size, bitmap, dib);
     TakeLoadVerdict(report, code, bitmap.get());
-    if (code == 0 && options.usePicture) {
-        options.usePicture(report, dib);
+    if (code == 0) {
+        UsePicture(report, bitmap, dib, options);
     }
     return report;
 }
 
-std::vector<FrameBatch> FrameBatches(size_t frameCount) {
+std::vector<FrameBatch> FrameBatches(size_t frameCount, size_t largest) {
     const size_t threads =
         static_cast<size_t>(std::max(1, QThreadPool::globalInstance()->maxThreadCount()));
-    const size_t size = std::clamp<size_t>(frameCount / (threads * 4), 1, 64);
+    const size_t size =
+        std::clamp<size_t>(frameCount / (threads * 4), 1, std::max<size_t>(largest, 1));
     std::vector<FrameBatch> batches;
     batches.reserve((frameCount + size - 1) / size);
     for (size_t first = 0; first < frameCount; first += size) {

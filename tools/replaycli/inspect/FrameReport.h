@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +37,9 @@ struct FrameReport {
     int32_t sourceBitsPerPixel = 0;
     bool captionRead = false;
     std::string caption;  // raw bytes of the first line
+    // The decoded picture, kept only when InspectOptions::keepPicture asks for it.
+    std::shared_ptr<const FrameBitmap> picture;
+    DibSection pictureDib;
 
     // The viewer's presence test: screenshot and caption file can both be opened.
     bool present() const { return screenshotOpens && captionOpens; }
@@ -63,6 +67,9 @@ struct InspectOptions {
     // Called with the frame so far and its decoded picture while the picture is alive (only when
     // LoadBMP returned 0; never when probing).
     std::function<void(const FrameReport&, const DibSection&)> usePicture;
+    // Hands the decoded picture on in the report (FrameReport::picture), one frame per batch so
+    // that only a few pictures are alive at a time.
+    bool keepPicture = false;
 };
 
 // Tests and loads one frame exactly as the viewer does (its files opened by name in the entry's
@@ -76,8 +83,8 @@ struct FrameBatch {
 };
 
 // `frameCount` frames cut into batches: small enough that every thread of the pool gets several,
-// at most 64 frames each.
-std::vector<FrameBatch> FrameBatches(size_t frameCount);
+// at most `largest` frames each.
+std::vector<FrameBatch> FrameBatches(size_t frameCount, size_t largest = 64);
 
 // Inspects the frames of one session on the thread pool with `options` and hands each report, in
 // frame order, to `consume(report)` on the calling thread. Frames go to the pool in batches, so
@@ -85,7 +92,8 @@ std::vector<FrameBatch> FrameBatches(size_t frameCount);
 // only a small window of batches is worked on at a time. A `consume` that returns false stops it.
 template <typename Consume>
 void InspectSession(const SessionScan& scan, const InspectOptions& options, Consume consume) {
-    const std::vector<FrameBatch> batches = FrameBatches(scan.frames.size());
+    const std::vector<FrameBatch> batches =
+        FrameBatches(scan.frames.size(), options.keepPicture ? 1 : 64);
     const int32_t session = scan.session;
     ForEachOrdered(
         batches,

@@ -6,9 +6,7 @@
 
 #include <QFile>
 #include <QImage>
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -38,68 +36,43 @@ QImage Painted(const std::vector<QRect>& rects, QSize size = {64, 48}) {
 TEST(DiffCommand, KnownPairsGiveTheirChangesAndRegions) {
     const struct {
         const char* name;
-        QImage to;  // frame 3.8, against 3.7 of the plain background
+        std::vector<QRect> rects;  // white in frame 3.8, against 3.7 of the plain background
+        QSize size;
+        bool to32;  // frame 3.8 written as a 32-bit file
         QStringList arguments;
         int code;
         std::vector<std::string> lines;
-        bool to32 = false;  // frame 3.8 written as a 32-bit file
     } rows[] = {
-        {"identical",
-         Painted({}),
-         {"3.8"},
-         0,
+        // clang-format off
+        {"identical", {}, {64, 48}, false, {"3.8"}, 0,
          {"3.007 -> 3.008: 0 pixels changed (0.00 %) in 0 regions"}},
-        {"24-bit against 32-bit",
-         Painted({}),
-         {"3.7", "3.8"},
-         0,
-         {"3.007 -> 3.008: 0 pixels changed (0.00 %) in 0 regions"},
-         true},
-        {"apart, 9 pixels",
-         Painted({{2, 3, 4, 2}, {40, 30, 3, 3}, {10, 20, 1, 1}, {19, 20, 1, 1}}),
-         {"3.8"},
-         1,
-         {"3.007 -> 3.008: 19 pixels changed (0.62 %) in 4 regions", "  2,3 4x2", "  10,20 1x1",
-          "  19,20 1x1", "  40,30 3x3"}},
-        {"joined at 8 pixels",
-         Painted({{10, 10, 2, 2}, {19, 17, 2, 2}}),
-         {"3.8"},
-         1,
-         {"3.007 -> 3.008: 8 pixels changed (0.26 %) in 1 region", "  10,10 11x9"},
-         true},
-        {"--join 1 joins neighbours only",
-         Painted({{10, 10, 2, 1}, {13, 11, 1, 1}}),
-         {"3.8", "--join", "1"},
-         1,
+        {"24-bit against 32-bit", {}, {64, 48}, true, {"3.7", "3.8"}, 0,
+         {"3.007 -> 3.008: 0 pixels changed (0.00 %) in 0 regions"}},
+        {"apart, 9 pixels", {{2, 3, 4, 2}, {40, 30, 3, 3}, {10, 20, 1, 1}, {19, 20, 1, 1}},
+         {64, 48}, false, {"3.8"}, 1, {"3.007 -> 3.008: 19 pixels changed (0.62 %) in 4 regions",
+                             "  2,3 4x2", "  10,20 1x1", "  19,20 1x1", "  40,30 3x3"}},
+        {"joined at 8 pixels", {{10, 10, 2, 2}, {19, 17, 2, 2}}, {64, 48}, true, {"3.8"}, 1,
+         {"3.007 -> 3.008: 8 pixels changed (0.26 %) in 1 region", "  10,10 11x9"}},
+        {"--join 1 joins neighbours only", {{10, 10, 2, 1}, {13, 11, 1, 1}}, {64, 48}, false,
+         {"3.8", "--join", "1"}, 1,
          {"3.007 -> 3.008: 3 pixels changed (0.10 %) in 2 regions", "  10,10 2x1", "  13,11 1x1"}},
-        {"touching the edges",
-         Painted({{0, 0, 2, 2}, {62, 46, 2, 2}, {0, 47, 1, 1}}),
-         {"3.8"},
-         1,
-         {"3.007 -> 3.008: 9 pixels changed (0.29 %) in 3 regions", "  0,0 2x2", "  62,46 2x2",
-          "  0,47 1x1"}},
-        {"one pixel",
-         Painted({{5, 7, 1, 1}}),
-         {"3.8"},
-         1,
+        {"touching the edges", {{0, 0, 2, 2}, {62, 46, 2, 2}, {0, 47, 1, 1}}, {64, 48}, false,
+         {"3.8"}, 1, {"3.007 -> 3.008: 9 pixels changed (0.29 %) in 3 regions", "  0,0 2x2",
+                      "  62,46 2x2", "  0,47 1x1"}},
+        {"one pixel", {{5, 7, 1, 1}}, {64, 48}, false, {"3.8"}, 1,
          {"3.007 -> 3.008: 1 pixel changed (0.03 %) in 1 region", "  5,7 1x1"}},
-        {"whole frame",
-         Painted({{0, 0, 64, 48}}),
-         {"3.8"},
-         1,
+        {"whole frame", {{0, 0, 64, 48}}, {64, 48}, false, {"3.8"}, 1,
          {"3.007 -> 3.008: 3072 pixels changed (100.00 %) in 1 region", "  0,0 64x48"}},
-        {"sizes differ",
-         Painted({}, {32, 16}),
-         {"3.8"},
-         1,
-         {"sizes differ: 64x48 -> 32x16",
-          "3.007 -> 3.008: 512 pixels changed (100.00 %) in 1 region", "  0,0 32x16"}},
+        {"sizes differ", {}, {32, 16}, false, {"3.8"}, 1, {"sizes differ: 64x48 -> 32x16",
+         "3.007 -> 3.008: 512 pixels changed (100.00 %) in 1 region", "  0,0 32x16"}},
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         test::ReplayTree tree;
         tree.writeFrame(3, 7, test::Bmp24(Painted({})), "from\n");
-        tree.writeFrame(3, 8, row.to32 ? test::Bmp32(row.to) : test::Bmp24(row.to), "to\n");
+        const QImage to = Painted(row.rects, row.size);
+        tree.writeFrame(3, 8, row.to32 ? test::Bmp32(to) : test::Bmp24(to), "to\n");
         const ToolRun run = RunInProcess(QStringList{"diff"} + row.arguments);
         EXPECT_EQ(run.code, row.code) << run.err;
         EXPECT_EQ(Lines(run.out), row.lines);
@@ -145,18 +118,12 @@ TEST(DiffCommand, JsonAndPng) {
     tree.writeFrame(1, 2, test::Bmp24(Painted({{40, 12, 3, 2}}, {64, 32})), "to\n");
     const ToolRun json = RunInProcess({"diff", "1.1", "1.2", "--json"});
     EXPECT_EQ(json.code, 1);
-    const QJsonObject object =
-        QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
-    EXPECT_EQ(object.value("from").toString(), "1.001");
-    EXPECT_EQ(object.value("to").toString(), "1.002");
-    EXPECT_EQ(object.value("width").toInt(), 64);
-    EXPECT_EQ(object.value("height").toInt(), 32);
-    EXPECT_TRUE(object.value("sizes_differ").toBool());
-    EXPECT_EQ(object.value("from_height").toInt(), 48);
-    EXPECT_EQ(object.value("changed_pixels").toInt(), 2048);
-    EXPECT_EQ(object.value("changed_percent").toDouble(), 100.0);
-    const QJsonObject region = object.value("regions").toArray().at(0).toObject();
-    EXPECT_EQ(region, (QJsonObject{{"x", 0}, {"y", 0}, {"width", 64}, {"height", 32}}));
+    EXPECT_EQ(
+        json.out,
+        "{\"from\":\"1.001\",\"to\":\"1.002\",\"width\":64,\"height\":32,\"sizes_differ\":true,"
+        "\"from_width\":64,\"from_height\":48,\"changed_pixels\":2048,\"changed_percent\":"
+        "100.00,\"regions\":[{\"x\":0,\"y\":0,\"width\":64,\"height\":32}]}\n");
+    EXPECT_FALSE(QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).isNull());
 
     tree.writeFrame(1, 3, test::Bmp24(Painted({{40, 12, 3, 2}})), "to\n");
     QTemporaryDir out;
@@ -183,28 +150,29 @@ TEST(LsChanges, ColumnComparesWithThePreviousFrameNumber) {
     test::ReplayTree tree(10);
     const std::string plain = test::Bmp24(Painted({}));
     const std::string dotted = test::Bmp24(Painted({{5, 7, 1, 1}}));
+    const std::string dot = R"(,"height":48,"regions":[{"height":1,"width":1,"x":5,"y":7}])";
     const struct {
         int32_t frame;
         std::string screenshot;
         std::string row;
-        std::string json;  // changed_percent and regions
+        std::string json;  // the object's change fields and those between, none when not compared
     } frames[] = {
-        {0, dotted, "[3.000]  present         64x48      0.03%    zero",
-         "0.03 [{\"height\":1,\"width\":1,\"x\":5,\"y\":7}]"},
-        {1, dotted, "[3.001]  present         64x48      =        one", "0 []"},
-        {2, plain, "[3.002]  present         64x48      0.03%    two",
-         "0.03 [{\"height\":1,\"width\":1,\"x\":5,\"y\":7}]"},
-        {4, plain, "[3.004]  present         64x48      -        four", "-"},
-        {5, test::Bmp8(4, 4), "[3.005]  bad-screenshot  4x4        -        five", "-"},
-        {6, plain, "[3.006]  present         64x48      -        six", "-"},
-        {9, plain, "[3.009]  present         64x48      -        nine", "-"},
+        // clang-format off
+        {0, dotted, "[3.000]  present         64x48      0.03%    f",
+         R"("changed_percent":0.03,"frame":0)" + dot},
+        {1, dotted, "[3.001]  present         64x48      =        f",
+         R"("changed_percent":0,"frame":1,"height":48,"regions":[])"},
+        {2, plain, "[3.002]  present         64x48      0.03%    f",
+         R"("changed_percent":0.03,"frame":2)" + dot},
+        {4, plain, "[3.004]  present         64x48      -        f", ""},
+        {5, test::Bmp8(4, 4), "[3.005]  bad-screenshot  4x4        -        f", ""},
+        {6, plain, "[3.006]  present         64x48      -        f", ""},
+        {9, plain, "[3.009]  present         64x48      -        f", ""},
+        // clang-format on
     };
-    const char* captions[] = {"zero", "one", "two", "three", "four",
-                              "five", "six", "7",   "8",     "nine"};
     std::vector<std::string> rows;
     for (const auto& frame : frames) {
-        tree.writeFrame(3, frame.frame, frame.screenshot,
-                        std::string(captions[frame.frame]) + "\n");
+        tree.writeFrame(3, frame.frame, frame.screenshot, "f\n");
         rows.push_back(frame.row);
     }
     const ToolRun run = RunInProcess({"ls", "3", "--changes"});
@@ -214,17 +182,10 @@ TEST(LsChanges, ColumnComparesWithThePreviousFrameNumber) {
         Lines(RunInProcess({"ls", "3", "--changes", "--json"}).out);
     ASSERT_EQ(json.size(), std::size(frames));
     for (size_t i = 0; i < json.size(); ++i) {
-        const QJsonObject object =
-            QJsonDocument::fromJson(QByteArray::fromStdString(json[i])).object();
-        const std::string changes =
-            object.contains("changed_percent")
-                ? QByteArray::number(object.value("changed_percent").toDouble()).toStdString() +
-                      " " +
-                      QJsonDocument(object.value("regions").toArray())
-                          .toJson(QJsonDocument::Compact)
-                          .toStdString()
-                : "-";
-        EXPECT_EQ(changes, frames[i].json) << json[i];
+        const std::string& expected = frames[i].json;
+        EXPECT_EQ(json[i].find(expected.empty() ? "changed_percent" : expected),
+                  expected.empty() ? std::string::npos : json[i].find("\"changed_percent\""))
+            << json[i];
     }
     EXPECT_EQ(RunInProcess({"ls", "--changes"}).code, 2);
 }

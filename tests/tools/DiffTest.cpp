@@ -164,6 +164,7 @@ TEST(LsChanges, ColumnComparesWithThePreviousFrameNumber) {
          R"("changed_percent":0,"frame":1,"height":48,"regions":[])"},
         {2, plain, "[3.002]  present         64x48      0.03%    f",
          R"("changed_percent":0.03,"frame":2)" + dot},
+        {3, dotted, "[3.003]  no-caption      64x48      -", ""},
         {4, plain, "[3.004]  present         64x48      -        f", ""},
         {5, test::Bmp8(4, 4), "[3.005]  bad-screenshot  4x4        -        f", ""},
         {6, plain, "[3.006]  present         64x48      -        f", ""},
@@ -172,7 +173,7 @@ TEST(LsChanges, ColumnComparesWithThePreviousFrameNumber) {
     };
     std::vector<std::string> rows;
     for (const auto& frame : frames) {
-        tree.writeFrame(3, frame.frame, frame.screenshot, "f\n");
+        tree.writeFrame(3, frame.frame, frame.screenshot, frame.frame == 3 ? "" : "f\n");
         rows.push_back(frame.row);
     }
     const ToolRun run = RunInProcess({"ls", "3", "--changes"});

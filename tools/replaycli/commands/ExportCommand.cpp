@@ -222,8 +222,9 @@ private:
                 FrameReport& report = result.report;
                 const std::string position = PositionText(report.session, report.frame);
                 if (m_html && result.error.empty()) {
-                    const std::optional<FrameDiff> changes =
-                        steps.next(report.frame, std::move(report.picture), report.pictureDib);
+                    const std::optional<FrameDiff> changes = steps.next(
+                        report.frame, report.viewable() ? std::move(report.picture) : nullptr,
+                        report.pictureDib);
                     const QString file = ExportFileName(report.session, report.frame);
                     if (std::optional<PageFrame> frame = PageFrameOf(report, file)) {
                         if (changes) {

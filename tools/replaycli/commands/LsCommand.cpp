@@ -245,8 +245,10 @@ Status ListFrames(const QString& sessionText, bool changes, ListingPrinter& prin
     InspectSession(*scan, options, [&](FrameReport&& report) {
         std::optional<ChangeCell> change;
         if (steps) {
+            // Only a frame the viewer shows is one SHIFT+TAB steps back to.
             std::optional<FrameDiff> diff =
-                steps->next(report.frame, std::move(report.picture), report.pictureDib);
+                steps->next(report.frame, report.viewable() ? std::move(report.picture) : nullptr,
+                            report.pictureDib);
             change = ChangeCell{diff.has_value(), diff ? std::move(*diff) : FrameDiff{}};
         }
         progress.clear();

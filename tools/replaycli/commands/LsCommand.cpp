@@ -222,8 +222,8 @@ bool ListSessions(const ReplayTree& tree, ListingPrinter& printer) {
     return allListed;
 }
 
-// With `changes` every screenshot is decoded, as check --deep does, and compared on this thread
-// with the one before it.
+// With `changes` every screenshot is decoded, as check --deep does, and compared with the one
+// before it on the pool.
 Status ListFrames(const QString& sessionText, bool changes, ListingPrinter& printer,
                   CommandStreams io) {
     const Result<int32_t> session = ParseSessionArgument(sessionText, "ls");
@@ -235,21 +235,16 @@ Status ListFrames(const QString& sessionText, bool changes, ListingPrinter& prin
         return scan.failure();
     }
     InspectOptions options = ProbeOptions(true);
-    std::optional<StepChanges> steps;
     if (changes) {
         options.screenshot = ScreenshotCheck::Decode;
-        options.keepPicture = true;
-        steps.emplace(*session, ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames));
+        options.changesWrap = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
     }
     Progress progress("ls", scan->frames.size());
     InspectSession(*scan, options, [&](FrameReport&& report) {
         std::optional<ChangeCell> change;
-        if (steps) {
-            // Only a frame the viewer shows is one SHIFT+TAB steps back to.
-            std::optional<FrameDiff> diff =
-                steps->next(report.frame, report.viewable() ? std::move(report.picture) : nullptr,
-                            report.pictureDib);
-            change = ChangeCell{diff.has_value(), diff ? std::move(*diff) : FrameDiff{}};
+        if (changes) {
+            change = ChangeCell{report.changes.has_value(),
+                                report.changes ? std::move(*report.changes) : FrameDiff{}};
         }
         progress.clear();
         printer.frame(report, change);

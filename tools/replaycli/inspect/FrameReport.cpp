@@ -194,11 +194,10 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     return report;
 }
 
-std::vector<FrameBatch> FrameBatches(size_t frameCount, size_t largest) {
+std::vector<FrameBatch> FrameBatches(size_t frameCount) {
     const size_t threads =
         static_cast<size_t>(std::max(1, QThreadPool::globalInstance()->maxThreadCount()));
-    const size_t size =
-        std::clamp<size_t>(frameCount / (threads * 4), 1, std::max<size_t>(largest, 1));
+    const size_t size = std::clamp<size_t>(frameCount / (threads * 4), 1, 64);
     std::vector<FrameBatch> batches;
     batches.reserve((frameCount + size - 1) / size);
     for (size_t first = 0; first < frameCount; first += size) {

@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "FrameBitmap.h"
 #include "cli/Progress.h"
+#include "inspect/FrameChanges.h"
 #include "inspect/ParallelOrdered.h"
 #include "inspect/ReplayScan.h"
 
@@ -40,6 +42,9 @@ struct FrameReport {
     // The decoded picture, kept only when InspectOptions::keepPicture asks for it.
     std::shared_ptr<const FrameBitmap> picture;
     DibSection pictureDib;
+    // With InspectOptions::changesWrap: what changed from the frame before (StepChanges), none
+    // when there is nothing to compare with.
+    std::optional<FrameDiff> changes;
 
     // The viewer's presence test: screenshot and caption file can both be opened.
     bool present() const { return screenshotOpens && captionOpens; }
@@ -67,9 +72,13 @@ struct InspectOptions {
     // Called with the frame so far and its decoded picture while the picture is alive (only when
     // LoadBMP returned 0; never when probing).
     std::function<void(const FrameReport&, const DibSection&)> usePicture;
-    // Hands the decoded picture on in the report (FrameReport::picture), one frame per batch so
-    // that only a few pictures are alive at a time.
+    // Hands the decoded picture on in the report (FrameReport::picture).
     bool keepPicture = false;
+    // InspectSession compares each frame with the one SHIFT+TAB steps back to under this wrap
+    // count (FrameReport::changes). The comparing runs on the pool with the decoding, a batch at a
+    // time; the first frame of a batch reads its previous frame again (FrameChanges.h), so about
+    // one frame in 64 is decoded twice, and no picture outlives its batch's next frame.
+    std::optional<int32_t> changesWrap;
 };
 
 // Tests and loads one frame exactly as the viewer does (its files opened by name in the entry's
@@ -83,8 +92,8 @@ struct FrameBatch {
 };
 
 // `frameCount` frames cut into batches: small enough that every thread of the pool gets several,
-// at most `largest` frames each.
-std::vector<FrameBatch> FrameBatches(size_t frameCount, size_t largest = 64);
+// at most 64 frames each.
+std::vector<FrameBatch> FrameBatches(size_t frameCount);
 
 // Inspects the frames of one session on the thread pool with `options` and hands each report, in
 // frame order, to `consume(report)` on the calling thread. Frames go to the pool in batches, so
@@ -92,16 +101,29 @@ std::vector<FrameBatch> FrameBatches(size_t frameCount, size_t largest = 64);
 // only a small window of batches is worked on at a time. A `consume` that returns false stops it.
 template <typename Consume>
 void InspectSession(const SessionScan& scan, const InspectOptions& options, Consume consume) {
-    const std::vector<FrameBatch> batches =
-        FrameBatches(scan.frames.size(), options.keepPicture ? 1 : 64);
+    const std::vector<FrameBatch> batches = FrameBatches(scan.frames.size());
     const int32_t session = scan.session;
+    InspectOptions comparing = options;
+    comparing.keepPicture = comparing.keepPicture || options.changesWrap.has_value();
     ForEachOrdered(
         batches,
-        [&scan, session, &options](const FrameBatch& batch) {
+        [&scan, session, &comparing](const FrameBatch& batch) {
             std::vector<FrameReport> reports;
             reports.reserve(batch.count);
+            std::optional<StepChanges> steps;
+            if (comparing.changesWrap) {
+                steps.emplace(session, *comparing.changesWrap);
+            }
             for (size_t i = batch.first; i < batch.first + batch.count; ++i) {
-                reports.push_back(InspectFrame(session, scan.frames[i], options));
+                FrameReport report = InspectFrame(session, scan.frames[i], comparing);
+                if (steps) {
+                    // Only a frame the viewer shows is one SHIFT+TAB steps back to.
+                    report.changes = steps->next(
+                        report.frame, report.viewable() ? std::move(report.picture) : nullptr,
+                        report.pictureDib);
+                    report.picture.reset();
+                }
+                reports.push_back(std::move(report));
             }
             return reports;
         },

@@ -50,6 +50,7 @@ constexpr char kMemory[] = "memory/3840x2160";
 constexpr char kMemoryTabs[] = "memory/3840x2160/tab_held";
 constexpr char kCheckProbe[] = "tool/check/2000x1920x1080";
 constexpr char kCheckDeep[] = "tool/check_deep/2000x1920x1080";
+constexpr char kLsChanges[] = "tool/ls_changes/2000x1920x1080";
 constexpr char kLsSession[] = "tool/ls_session/100000";
 constexpr char kLsSessionPeer[] = "coreutils/ls_-l_session/100000";
 constexpr char kCheckTree[] = "tool/check/1000x100";
@@ -455,6 +456,7 @@ void RegisterTool(ToolBench& bench, RatioReporter& reporter, int repetitions) {
     };
     add(kCheckProbe, "large", {tool, "check"}, 1, frames(bench.largeFrames(), 1), 0, 5);
     add(kCheckDeep, "large", {tool, "check", "--deep"}, 1, frames(bench.largeFrames(), 1), 0, 2);
+    add(kLsChanges, "large", {tool, "ls", "0", "--changes"}, size_t(bench.largeFrames()), "", 0, 2);
     add(kLsSession, "session", {tool, "ls", "0"}, size_t(bench.sessionFrames()), "", 0, 3);
     add(kLsSessionPeer, "session", {"ls", "-l", bench.replay("session") + "/session0"}, 0, "", 0,
         3);
@@ -464,6 +466,8 @@ void RegisterTool(ToolBench& bench, RatioReporter& reporter, int repetitions) {
 
     reporter.addRatio({"check / check --deep, 2000 frames of 1920x1080", kCheckProbe, kCheckDeep,
                        "probe/deep", 0.05});
+    reporter.addRatio({"ls --changes / check --deep, 2000 frames of 1920x1080", kLsChanges,
+                       kCheckDeep, "changes/deep", 1.3});
     reporter.addRatio({"ls of a session of 100000 frames / ls -l of its folder", kLsSession,
                        kLsSessionPeer, "ls/ls-l", 0});
     reporter.addRatio({"check of 1000 sessions of 100 frames / ls -lR of the tree", kCheckTree,

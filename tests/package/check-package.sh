@@ -154,7 +154,7 @@ complete_words() {
 }
 mkdir -p "$work/files/shots"
 touch "$work/files/shot.bmp" "$work/files/sheet.png"
-expect "completion: commands" "check decode export frame ls sheet" "$(complete_words kelvista-replay '')"
+expect "completion: commands" "check decode diff export frame ls sheet" "$(complete_words kelvista-replay '')"
 expect "completion: commands tie with the tool's help" "$(sort <<<"$commands" | tr '\n' ' ' | sed 's/ $//')" \
     "$(complete_words kelvista-replay '')"
 expect "completion: the tool's own options" "--help --version" "$(complete_words kelvista-replay --)"

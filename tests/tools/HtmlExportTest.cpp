@@ -47,9 +47,10 @@ PageData SampleData() {
     data.maxFrames = 1000;
     data.stamp = QStringLiteral("2026 Dec 8 23:10:04");
     data.frames.push_back({7, QStringLiteral("Hand 12"), QStringLiteral("session3-frame007.png"),
-                           PageFrame::Missing::None});
-    data.frames.push_back({8, kHostile, {}, PageFrame::Missing::Screenshot});
-    data.frames.push_back({-5, {}, {}, PageFrame::Missing::Caption});
+                           PageFrame::Missing::None,
+                           PageChanges{6, false, {{40, 112, 300, 18}, {1210, 40, 16, 16}}}});
+    data.frames.push_back({8, kHostile, {}, PageFrame::Missing::Screenshot, std::nullopt});
+    data.frames.push_back({-5, {}, {}, PageFrame::Missing::Caption, std::nullopt});
     return data;
 }
 
@@ -98,11 +99,18 @@ TEST(HtmlExportJson, DataBlockListsFramesShownRefusedAndUnreadable) {
     EXPECT_EQ(shown.value("caption").toString(), QStringLiteral("Hand 12"));
     EXPECT_EQ(shown.value("file").toString(), QStringLiteral("session3-frame007.png"));
     EXPECT_FALSE(shown.contains("missing"));
+    EXPECT_NE(json.find(",\"changes\":{\"from\":6,\"regions\":[[40,112,300,18],[1210,40,16,16]]}}"),
+              std::string::npos);
+    PageData sizes = SampleData();
+    sizes.frames[0].changes = PageChanges{6, true, {{0, 0, 8, 4}}};
+    EXPECT_NE(PageDataJson(sizes).find("{\"from\":6,\"regions\":[[0,0,8,4]],\"sizes\":true}"),
+              std::string::npos);
 
     const QJsonObject refused = frames.at(1).toObject();
     EXPECT_EQ(refused.value("caption").toString(), kHostile);
     EXPECT_EQ(refused.value("missing").toString(), QStringLiteral("BMP"));
     EXPECT_FALSE(refused.contains("file"));
+    EXPECT_FALSE(refused.contains("changes"));
 
     const QJsonObject unreadable = frames.at(2).toObject();
     EXPECT_EQ(unreadable.value("frame").toInt(), -5);

@@ -48,14 +48,16 @@ TEST(ToolUsage, HelpNamesCommandsExitCodesAndTheSettingsFile) {
     EXPECT_EQ(run.out.rfind("Usage: kelvista-replay [--help | --version] COMMAND", 0), 0u);
     for (const std::string& expected :
          {std::string("decode FILE [--png OUT]"), std::string("frame SESSION.FRAME [--png OUT]"),
-          std::string("ls [--json] [SESSION]"), std::string("sheet SESSION --to FILE.png"),
-          std::string("Exit codes"), std::string("usage error"), UserSettingsLocation()}) {
+          std::string("diff SESSION.FRAME [SESSION.FRAME]"),
+          std::string("ls [--json] [SESSION [--changes]]"),
+          std::string("sheet SESSION --to FILE.png"), std::string("Exit codes"),
+          std::string("usage error"), UserSettingsLocation()}) {
         EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
     }
 }
 
 TEST(ToolUsage, EachCommandHasItsOwnHelpWithItsExitCodes) {
-    for (const char* command : {"decode", "frame", "ls", "check", "export", "sheet"}) {
+    for (const char* command : {"decode", "frame", "diff", "ls", "check", "export", "sheet"}) {
         const ToolRun run = RunInProcess({QString::fromLatin1(command), "--help"});
         EXPECT_EQ(run.code, 0) << command;
         EXPECT_EQ(run.err, "") << command;
@@ -68,7 +70,7 @@ TEST(ToolUsage, EachCommandHasItsOwnHelpWithItsExitCodes) {
                   std::string::npos)
             << command;
     }
-    for (const char* command : {"ls", "check", "export", "sheet"}) {
+    for (const char* command : {"diff", "ls", "check", "export", "sheet"}) {
         EXPECT_NE(RunInProcess({QString::fromLatin1(command), "--help"}).out.find("Examples:"),
                   std::string::npos)
             << command;

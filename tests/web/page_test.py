@@ -9,7 +9,6 @@ Prints one line per check group and ends with "web: N passed, M failed".
 
 import argparse
 import base64
-import json
 import math
 import os
 import pathlib
@@ -41,6 +40,12 @@ FRAMES = {
 }
 # Present on disk only in part: the viewer cannot step onto it, so the page has no such frame.
 SCREENSHOT_ONLY = 6
+# A second session for the compare view: frame: (bits per pixel, rectangles inverted in the
+# picture of seed 1). Frame 2 shows frame 1's picture as a 32-bit file; frame 0 has no frame
+# before it (9 is absent).
+COMPARE_SESSION = 4
+COMPARE_REGIONS = [[2, 3, 5, 4], [20, 10, 6, 6]]
+COMPARE_FRAMES = {0: (24, []), 1: (24, COMPARE_REGIONS), 2: (32, COMPARE_REGIONS)}
 
 
 def pattern(x, y, seed):
@@ -55,9 +60,9 @@ def pattern(x, y, seed):
             (x * y + seed * 29) & 0xFF)
 
 
-def bmp_bytes(width, height, bits, seed):
+def bmp_bytes(width, height, bits, seed, inverted=()):
     """A bottom-up BMP as a recorder writes it; 32-bit pixels carry a varying fourth byte,
-    which the viewer ignores."""
+    which the viewer ignores. Pixels inside the `inverted` rectangles [x, y, w, h] are inverted."""
     if bits == 8:
         palette = b"".join(bytes([i, i, i, 0]) for i in range(256))
         row = (width + 3) // 4 * 4
@@ -72,6 +77,8 @@ def bmp_bytes(width, height, bits, seed):
             line = bytearray()
             for x in range(width):
                 r, g, b = pattern(x, y, seed)
+                if any(rx <= x < rx + rw and ry <= y < ry + rh for rx, ry, rw, rh in inverted):
+                    r, g, b = 255 - r, 255 - g, 255 - b
                 line += bytes([b, g, r]) + (bytes([(x * 7 + y) & 0xFF]) if bits == 32 else b"")
             lines.append(bytes(line) + bytes(row - len(line)))
         pixels = b"".join(lines)
@@ -177,16 +184,21 @@ def make_tree(root):
         (folder / ("frame%03d.bmp" % frame)).write_bytes(bmp_bytes(width, height, bits, frame))
         (folder / ("frame%03d.htm" % frame)).write_bytes(caption.encode() + b"\r\n<p>body</p>\n")
     (folder / ("frame%03d.bmp" % SCREENSHOT_ONLY)).write_bytes(bmp_bytes(8, 8, 24, 6))
+    folder = root / "replay" / ("session%d" % COMPARE_SESSION)
+    folder.mkdir()
+    for frame, (bits, inverted) in COMPARE_FRAMES.items():
+        (folder / ("frame%03d.bmp" % frame)).write_bytes(bmp_bytes(40, 30, bits, 1, inverted))
+        (folder / ("frame%03d.htm" % frame)).write_bytes(b"Compare\r\n")
     config = root / "config"
     config.mkdir()
     (config / "Dravenor.conf").write_text(
         "InstallFolder=%s\nreplay_maxframes=%d\n" % (root, MAX_FRAMES))
 
 
-def export_page(build, environment, out):
-    """The page of SESSION through `kelvista-replay export --html`. Exit code 1: the refused
+def export_page(build, environment, out, session=SESSION):
+    """The page of `session` through `kelvista-replay export --html`. Exit code 1: the refused
     screenshot is named on stderr, and written into the page as its notice."""
-    run = subprocess.run([str(build / "tools" / "kelvista-replay"), "export", str(SESSION),
+    run = subprocess.run([str(build / "tools" / "kelvista-replay"), "export", str(session),
                           "--html", str(out)], env=environment, capture_output=True, text=True)
     if run.returncode not in (0, 1) or not (out / "index.html").is_file():
         raise RuntimeError("export --html failed: " + run.stderr)
@@ -354,38 +366,21 @@ def test_links_and_history(suite, page):
                 page.title() == "kelvista", page.title())
 
 
-def with_changes(out, folder):
-    """A copy of the exported page whose data block holds comparisons the test chooses."""
-    folder.mkdir()
-    for item in out.iterdir():
-        (folder / item.name).write_bytes(item.read_bytes())
-    html = (out / "index.html").read_text()
-    head, rest = html.split('id="replay-data">', 1)
-    block, tail = rest.split("</script>", 1)
-    data = json.loads(block)
-    for entry in data["frames"]:
-        if entry["frame"] == 1:
-            entry["changes"] = {"from": 0, "regions": [[2, 3, 5, 4], [20, 10, 6, 6]]}
-        elif entry["frame"] == 2:
-            entry["changes"] = {"from": 1, "regions": []}
-    block = json.dumps(data).replace("<", "\\u003c")
-    (folder / "index.html").write_text(head + 'id="replay-data">' + block + "</script>" + tail)
-
-
-def test_compare_view(suite, page):
+def test_compare_view(suite, page, sizes_page):
+    """The regions export computed for session COMPARE_SESSION; sizes differing in SESSION."""
     shown = ("(() => { const layer = document.getElementById('changes');"
              " if (layer.hidden) return null;"
              " return [layer.querySelector('.note').textContent, [...layer.querySelectorAll("
              "'.region')].map((b) => [b.offsetLeft, b.offsetTop, b.offsetWidth, b.offsetHeight])];"
              " })()")
-    page.open("#3.1")
+    page.open("#4.1")
     page.wait_for_picture()
     suite.equal("off until D", page.evaluate(shown), None)
     page.press("d")
     suite.equal("D outlines the regions", page.evaluate(shown),
-                ["compared with [3.000]", [[2, 3, 5, 4], [20, 10, 6, 6]]])
-    rows = [(False, "compared with [3.001]: no change"),
-            (True, "compared with [3.000]"),
+                ["compared with [4.000]", COMPARE_REGIONS])
+    rows = [(False, "compared with [4.001]: no change"),
+            (True, "compared with [4.000]"),
             (True, "no frame before to compare with")]
     for shift, note in rows:
         page.press("Tab", shift=shift)
@@ -396,6 +391,11 @@ def test_compare_view(suite, page):
     page.press("Escape")
     suite.check("the info screen names D", " D  Compare with Prev Frame\n" in
                 (page.info_text() or ""), page.info_text())
+    sizes_page.open("#3.1")
+    sizes_page.wait_for_picture()
+    sizes_page.press("d")
+    suite.equal("sizes differ: the whole frame", sizes_page.evaluate(shown),
+                ["compared with [3.000]: sizes differ", [[0, 0, 40, 30]]])
 
 
 def test_hostile_caption(suite, page):
@@ -517,12 +517,12 @@ def main():
                     suite.check(name, False, error)
                 print("%-28s %s %.2f s" % (name, "ok" if suite.failed == before else "FAILED",
                                            time.monotonic() - started))
-            with_changes(out, temp / "compare")
+            export_page(build, environment, temp / "compare", COMPARE_SESSION)
             compare = Page(browser, temp / "compare")
             started = time.monotonic()
             before = suite.failed
             try:
-                test_compare_view(suite, compare)
+                test_compare_view(suite, compare, page)
             except BrowserError as error:
                 suite.check("compare view", False, error)
             print("%-28s %s %.2f s" % ("compare view", "ok" if suite.failed == before else

@@ -47,6 +47,7 @@ struct Command {
 };
 
 const Command& DecodeCommand();
+const Command& DiffCommand();
 const Command& FrameCommand();
 const Command& LsCommand();
 const Command& CheckCommand();

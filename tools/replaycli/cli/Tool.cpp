@@ -27,8 +27,9 @@ int CommandStreams::report(const Failure& failure) const {
 }
 
 const std::vector<Command>& Commands() {
-    static const std::vector<Command> commands = {DecodeCommand(), FrameCommand(),  LsCommand(),
-                                                  CheckCommand(),  ExportCommand(), SheetCommand()};
+    static const std::vector<Command> commands = {DecodeCommand(), FrameCommand(), DiffCommand(),
+                                                  LsCommand(),     CheckCommand(), ExportCommand(),
+                                                  SheetCommand()};
     return commands;
 }
 

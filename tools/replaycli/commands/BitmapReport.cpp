@@ -13,8 +13,6 @@
 
 namespace kelvista::replaycli {
 
-namespace {
-
 // Why the loader refused a file, for the one error line.
 QString RefusalReason(int status, const FrameBitmap* bitmap) {
     if (status == -1) {
@@ -38,8 +36,6 @@ QString RefusalReason(int status, const FrameBitmap* bitmap) {
     }
     return QStringLiteral("the loaded bitmap could not be read back");
 }
-
-}  // namespace
 
 std::optional<PngRequest> PngRequestOf(const char* command, const ParsedArguments& arguments) {
     if (!arguments.isSet("png")) {
@@ -75,9 +71,14 @@ Status ReportLoadedBitmap(const std::string& bmpPath, int status, const FrameBit
     if (!png) {
         return {};
     }
-    SingleFileOutput::Request request{png->command, png->path, png->force, std::nullopt, true};
+    // RGB32 has no alpha channel: the PNG comes out opaque.
+    return WritePngOutput(*png, FrameImage(dib), bmpPath);
+}
+
+Status WritePngOutput(const PngRequest& png, const QImage& image, const std::string& inputPath) {
+    SingleFileOutput::Request request{png.command, png.path, png.force, std::nullopt, true};
     struct stat input {};
-    if (stat(bmpPath.c_str(), &input) == 0) {
+    if (stat(inputPath.c_str(), &input) == 0) {
         request.input = fileio::IdOf(input);
     }
     std::string error;
@@ -85,14 +86,12 @@ Status ReportLoadedBitmap(const std::string& bmpPath, int status, const FrameBit
     if (!output) {
         return Failure{kExitFailure, error};
     }
-    // RGB32 has no alpha channel: the PNG comes out opaque.
-    const QImage image = FrameImage(dib);
     switch (output->write(
         [&image](int fd, std::string& reason) { return WritePng(fd, image, reason); }, error)) {
         case SingleFileOutput::Outcome::Written:
             return {};
         case SingleFileOutput::Outcome::Interrupted:
-            return InterruptedFailure(png->command);
+            return InterruptedFailure(png.command);
         case SingleFileOutput::Outcome::Failed:
             break;
     }

@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 
+#include <QImage>
+#include <QString>
+
 #include "FrameBitmap.h"
 #include "cli/Command.h"
 #include "cli/CommandArguments.h"
@@ -37,5 +40,14 @@ Status ReportBitmap(const std::string& bmpPath, const std::optional<PngRequest>&
 Status ReportLoadedBitmap(const std::string& bmpPath, int status, const FrameBitmap* bitmap,
                           const DibSection& dib, const std::optional<PngRequest>& png,
                           CommandStreams io);
+
+// Writes `image` to the request's path as a PNG under the rules of SingleFileOutput, never over
+// the file at `inputPath`. Failure 1 when refused or not written, 128 + the signal when one
+// stopped the writing.
+Status WritePngOutput(const PngRequest& png, const QImage& image, const std::string& inputPath);
+
+// Why the loader refused a screenshot: LoadBMP's `status` and the unusable bitmap it left (or
+// none), as one clause for an error line.
+QString RefusalReason(int status, const FrameBitmap* bitmap);
 
 }  // namespace kelvista::replaycli

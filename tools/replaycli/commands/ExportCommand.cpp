@@ -7,7 +7,9 @@
 #include <QImage>
 
 #include "FilePlacement.h"
+#include "FrameDiff.h"
 #include "FrameImage.h"
+#include "FrameNumbers.h"
 #include "InterruptSignals.h"
 #include "NewFile.h"
 #include "OutputFolder.h"
@@ -22,6 +24,7 @@
 #include "commands/OutputTarget.h"
 #include "commands/ReplayGuard.h"
 #include "commands/SessionArguments.h"
+#include "inspect/FrameChanges.h"
 #include "inspect/FrameReport.h"
 #include "inspect/ReplayScan.h"
 #include "render/CaptionsTable.h"
@@ -186,11 +189,14 @@ private:
         const int stagingFd = staging.fd();
         const std::string shown = m_shown;
         Progress progress("export", items.size());
+        const int32_t maxFrames = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
+        StepChanges steps(session, maxFrames);
         ForEachOrdered(
             items,
-            [stagingFd, &shown, &failed, session](const FrameEntry* entry) {
+            [stagingFd, &shown, &failed, session, html = m_html](const FrameEntry* entry) {
                 ExportResult result;
                 InspectOptions options;
+                options.keepPicture = html;  // for the page's changes, compared in order
                 options.usePicture = [&](const FrameReport& report, const DibSection& dib) {
                     if (!report.present()) {
                         return;
@@ -214,11 +220,18 @@ private:
             },
             [&](size_t, ExportResult&& result) {
                 progress.advance();
-                const FrameReport& report = result.report;
+                FrameReport& report = result.report;
                 const std::string position = PositionText(report.session, report.frame);
                 if (m_html && result.error.empty()) {
+                    const std::optional<FrameDiff> changes = steps.next(
+                        report.frame, report.viewable() ? std::move(report.picture) : nullptr,
+                        report.pictureDib);
                     const QString file = ExportFileName(report.session, report.frame);
                     if (std::optional<PageFrame> frame = PageFrameOf(report, file)) {
+                        if (changes) {
+                            frame->changes = PageChanges{PrevFrameNumber(report.frame, maxFrames),
+                                                         changes->sizesDiffer, changes->regions};
+                        }
                         page.frames.push_back(std::move(*frame));
                     }
                 }
@@ -265,7 +278,7 @@ private:
         std::string error;
         if (m_html) {
             page.session = session;
-            page.maxFrames = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
+            page.maxFrames = maxFrames;
             page.stamp = PageStamp(QDateTime::currentDateTime());
             if (!WritePageFiles(stagingFd, page, error)) {
                 return failWriting(error);

@@ -4,15 +4,18 @@
 #include <string>
 #include <vector>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include "ReplayLayout.h"
+#include "SettingsStore.h"
 #include "cli/Command.h"
 #include "cli/CommandArguments.h"
 #include "cli/Output.h"
 #include "cli/Progress.h"
 #include "commands/SessionArguments.h"
+#include "inspect/FrameChanges.h"
 #include "inspect/FrameReport.h"
 #include "inspect/ReplayScan.h"
 
@@ -84,7 +87,20 @@ QJsonObject UnreadableSessionJson(const SessionScan& scan) {
     return json;
 }
 
-std::string FrameLine(const FrameReport& report) {
+// The change column of ls --changes: nothing to compare with, no change, or the changes.
+struct ChangeCell {
+    bool compared = false;
+    FrameDiff diff;
+};
+
+std::string ChangeText(const ChangeCell& cell) {
+    if (!cell.compared) {
+        return "-";
+    }
+    return cell.diff.changedPixels == 0 ? "=" : ChangedPercent(cell.diff) + "%";
+}
+
+std::string FrameLine(const FrameReport& report, const std::optional<ChangeCell>& change) {
     char status[32];
     std::snprintf(status, sizeof status, "%-14s", StatusName(StatusOf(report)));
     char size[32] = "-";
@@ -93,15 +109,21 @@ std::string FrameLine(const FrameReport& report) {
     }
     char sizeColumn[40];
     std::snprintf(sizeColumn, sizeof sizeColumn, "%-9s", size);
-    std::string line = PositionText(report.session, report.frame) + "  " + status + "  " +
-                       sizeColumn + "  " + OneLineCaption(report.caption);
+    std::string line =
+        PositionText(report.session, report.frame) + "  " + status + "  " + sizeColumn + "  ";
+    if (change) {
+        char changeColumn[32];
+        std::snprintf(changeColumn, sizeof changeColumn, "%-7s", ChangeText(*change).c_str());
+        line += std::string(changeColumn) + "  ";
+    }
+    line += OneLineCaption(report.caption);
     while (!line.empty() && line.back() == ' ') {
         line.pop_back();
     }
     return line;
 }
 
-QJsonObject FrameJson(const FrameReport& report) {
+QJsonObject FrameJson(const FrameReport& report, const std::optional<ChangeCell>& change) {
     QJsonObject json;
     json.insert("session", report.session);
     json.insert("frame", report.frame);
@@ -111,6 +133,18 @@ QJsonObject FrameJson(const FrameReport& report) {
         json.insert("height", report.height);
     }
     json.insert("caption", QString::fromStdString(OneLineCaption(report.caption)));
+    if (change && change->compared) {
+        json.insert("changed_percent",
+                    QString::fromStdString(ChangedPercent(change->diff)).toDouble());
+        QJsonArray regions;
+        for (const DiffRegion& region : change->diff.regions) {
+            regions.append(QJsonObject{{"x", region.x},
+                                       {"y", region.y},
+                                       {"width", region.width},
+                                       {"height", region.height}});
+        }
+        json.insert("regions", regions);
+    }
     return json;
 }
 
@@ -137,11 +171,11 @@ public:
         m_out.flush();
     }
 
-    void frame(const FrameReport& report) {
+    void frame(const FrameReport& report, const std::optional<ChangeCell>& change) {
         if (m_json) {
-            line(FrameJson(report));
+            line(FrameJson(report, change));
         } else {
-            m_out << FrameLine(report) << "\n";
+            m_out << FrameLine(report, change) << "\n";
         }
     }
 
@@ -188,7 +222,10 @@ bool ListSessions(const ReplayTree& tree, ListingPrinter& printer) {
     return allListed;
 }
 
-Status ListFrames(const QString& sessionText, ListingPrinter& printer, CommandStreams io) {
+// With `changes` every screenshot is decoded, as check --deep does, and compared with the one
+// before it on the pool.
+Status ListFrames(const QString& sessionText, bool changes, ListingPrinter& printer,
+                  CommandStreams io) {
     const Result<int32_t> session = ParseSessionArgument(sessionText, "ls");
     if (!session) {
         return session.failure();
@@ -197,10 +234,20 @@ Status ListFrames(const QString& sessionText, ListingPrinter& printer, CommandSt
     if (!scan) {
         return scan.failure();
     }
+    InspectOptions options = ProbeOptions(true);
+    if (changes) {
+        options.screenshot = ScreenshotCheck::Decode;
+        options.changesWrap = ReadSettingDword(kMaxFramesSetting, kDefaultMaxFrames);
+    }
     Progress progress("ls", scan->frames.size());
-    InspectSession(*scan, ProbeOptions(true), [&](FrameReport&& report) {
+    InspectSession(*scan, options, [&](FrameReport&& report) {
+        std::optional<ChangeCell> change;
+        if (changes) {
+            change = ChangeCell{report.changes.has_value(),
+                                report.changes ? std::move(*report.changes) : FrameDiff{}};
+        }
         progress.clear();
-        printer.frame(report);
+        printer.frame(report, change);
         progress.advance();
         return printer.writing();  // stops once the output failed: RunTool reports it
     });
@@ -216,7 +263,10 @@ Status RunLs(const ParsedArguments& arguments, CommandStreams io) {
         if (numbersOnly) {
             return Failure{kExitUsage, "ls: --sessions takes no SESSION"};
         }
-        return ListFrames(arguments.positionals().first(), printer, io);
+        return ListFrames(arguments.positionals().first(), arguments.isSet("changes"), printer, io);
+    }
+    if (arguments.isSet("changes")) {
+        return Failure{kExitUsage, "ls: --changes needs a SESSION"};
     }
     const Result<ReplayTree> tree = ScanReplayTree("ls");
     if (!tree) {
@@ -239,7 +289,7 @@ Status RunLs(const ParsedArguments& arguments, CommandStreams io) {
 const Command& LsCommand() {
     // --sessions prints the session numbers alone, one a line, for shell completion; it is left
     // out of the help, which is for people.
-    static const Command command{"ls", {{"sessions"}, {"json"}}, 0, 1, RunLs};
+    static const Command command{"ls", {{"sessions"}, {"json"}, {"changes"}}, 0, 1, RunLs};
     return command;
 }
 

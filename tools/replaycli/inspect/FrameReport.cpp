@@ -108,6 +108,17 @@ void TakeLoadVerdict(FrameReport& report, int loaderCode, const FrameBitmap* bit
         bitmap->sourceBitsPerPixel() > 0 ? bitmap->sourceBitsPerPixel() : bitmap->bitsPerPixel());
 }
 
+void UsePicture(FrameReport& report, BitmapHandle& bitmap, const DibSection& dib,
+                const InspectOptions& options) {
+    if (options.usePicture) {
+        options.usePicture(report, dib);
+    }
+    if (options.keepPicture) {
+        report.picture = std::move(bitmap);
+        report.pictureDib = dib;
+    }
+}
+
 // Reads a present frame whole, as the viewer does: its caption, then its picture from the
 // screenshot opened already.
 void ReadWhole(FrameReport& report, const FrameEntry& entry, const std::string& name,
@@ -124,8 +135,8 @@ void ReadWhole(FrameReport& report, const FrameEntry& entry, const std::string& 
     }
     TakeLoadVerdict(report, content.loaderCode, bitmap ? bitmap.get() : content.refused.get());
     report.outOfMemory = report.loaderCode != 0 && LastLoadRanOutOfMemory();
-    if (report.loaderCode == 0 && options.usePicture) {
-        options.usePicture(report, dib);
+    if (report.loaderCode == 0) {
+        UsePicture(report, bitmap, dib, options);
     }
 }
 
@@ -183,8 +194,8 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     const int code = LoadBMPOpenFile(screenshotFd, size, bitmap, dib);
     TakeLoadVerdict(report, code, bitmap.get());
     report.outOfMemory = code != 0 && LastLoadRanOutOfMemory();
-    if (code == 0 && options.usePicture) {
-        options.usePicture(report, dib);
+    if (code == 0) {
+        UsePicture(report, bitmap, dib, options);
     }
     return report;
 }

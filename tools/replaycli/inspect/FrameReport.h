@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "FrameBitmap.h"
 #include "cli/Failure.h"
 #include "cli/Progress.h"
+#include "inspect/FrameChanges.h"
 #include "inspect/ParallelOrdered.h"
 #include "inspect/ReplayScan.h"
 
@@ -40,6 +43,12 @@ struct FrameReport {
     // The screenshot could not be loaded for want of memory: nothing is known of the file, and
     // the command fails (OutOfMemory) instead of reporting it.
     bool outOfMemory = false;
+    // The decoded picture, kept only when InspectOptions::keepPicture asks for it.
+    std::shared_ptr<const FrameBitmap> picture;
+    DibSection pictureDib;
+    // With InspectOptions::changesWrap: what changed from the frame before (StepChanges), none
+    // when there is nothing to compare with.
+    std::optional<FrameDiff> changes;
 
     // The viewer's presence test: screenshot and caption file can both be opened.
     bool present() const { return screenshotOpens && captionOpens; }
@@ -70,6 +79,13 @@ struct InspectOptions {
     // Called with the frame so far and its decoded picture while the picture is alive (only when
     // LoadBMP returned 0; never when probing).
     std::function<void(const FrameReport&, const DibSection&)> usePicture;
+    // Hands the decoded picture on in the report (FrameReport::picture).
+    bool keepPicture = false;
+    // InspectSession compares each frame with the one SHIFT+TAB steps back to under this wrap
+    // count (FrameReport::changes). The comparing runs on the pool with the decoding, a batch at a
+    // time; the first frame of a batch reads its previous frame again (FrameChanges.h), so about
+    // one frame in 64 is decoded twice, and no picture outlives its batch's next frame.
+    std::optional<int32_t> changesWrap;
 };
 
 // Tests and loads one frame exactly as the viewer does (its files opened by name in the entry's
@@ -94,13 +110,27 @@ template <typename Consume>
 void InspectSession(const SessionScan& scan, const InspectOptions& options, Consume consume) {
     const std::vector<FrameBatch> batches = FrameBatches(scan.frames.size());
     const int32_t session = scan.session;
+    InspectOptions comparing = options;
+    comparing.keepPicture = comparing.keepPicture || options.changesWrap.has_value();
     ForEachOrdered(
         batches,
-        [&scan, session, &options](const FrameBatch& batch) {
+        [&scan, session, &comparing](const FrameBatch& batch) {
             std::vector<FrameReport> reports;
             reports.reserve(batch.count);
+            std::optional<StepChanges> steps;
+            if (comparing.changesWrap) {
+                steps.emplace(session, *comparing.changesWrap);
+            }
             for (size_t i = batch.first; i < batch.first + batch.count; ++i) {
-                reports.push_back(InspectFrame(session, scan.frames[i], options));
+                FrameReport report = InspectFrame(session, scan.frames[i], comparing);
+                if (steps) {
+                    // Only a frame the viewer shows is one SHIFT+TAB steps back to.
+                    report.changes = steps->next(
+                        report.frame, report.viewable() ? std::move(report.picture) : nullptr,
+                        report.pictureDib);
+                    report.picture.reset();
+                }
+                reports.push_back(std::move(report));
             }
             return reports;
         },

@@ -74,6 +74,20 @@ std::string JsonString(const QString& text) {
     return out;
 }
 
+namespace {
+
+std::string ChangesJson(const PageChanges& changes) {
+    std::string out = "{\"from\":" + std::to_string(changes.from) + ",\"regions\":[";
+    for (size_t i = 0; i < changes.regions.size(); ++i) {
+        const DiffRegion& r = changes.regions[i];
+        out += (i > 0 ? ",[" : "[") + std::to_string(r.x) + "," + std::to_string(r.y) + "," +
+               std::to_string(r.width) + "," + std::to_string(r.height) + "]";
+    }
+    return out + (changes.sizesDiffer ? "],\"sizes\":true}" : "]}");
+}
+
+}  // namespace
+
 std::string PageDataJson(const PageData& data) {
     std::string out = "{\"session\":" + std::to_string(data.session) +
                       ",\"maxFrames\":" + std::to_string(data.maxFrames) +
@@ -90,6 +104,9 @@ std::string PageDataJson(const PageData& data) {
             out += ",\"file\":" + JsonString(frame.file);
         } else {
             out += std::string(",\"missing\":\"") + MissingName(frame.missing) + "\"";
+        }
+        if (frame.changes) {
+            out += ",\"changes\":" + ChangesJson(*frame.changes);
         }
         out += "}";
     }

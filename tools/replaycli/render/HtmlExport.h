@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include "FrameDiff.h"
 #include "inspect/FrameReport.h"
 
 namespace kelvista::replaycli {
@@ -24,6 +25,13 @@ inline constexpr char kPageStyleName[] = "replay.css";
 
 // One frame of the session as the page knows it. A frame left out of the page is absent: the
 // page then does nothing when it is stepped to, as the viewer does.
+// What changed in a frame from the frame before it (FrameChanges.h's StepChanges).
+struct PageChanges {
+    int32_t from = 0;  // the frame compared with
+    bool sizesDiffer = false;
+    std::vector<DiffRegion> regions;
+};
+
 struct PageFrame {
     enum class Missing {
         None,        // shown from `file`
@@ -34,6 +42,7 @@ struct PageFrame {
     QString caption;  // the title text, as the viewer's window title shows it
     QString file;     // the PNG beside index.html, when Missing::None
     Missing missing = Missing::None;
+    std::optional<PageChanges> changes;  // none when there is no frame before it to compare with
 };
 
 // The page's entry for a frame as the viewer would find it, `file` naming its PNG: none for a
@@ -54,7 +63,8 @@ struct PageData {
 std::string JsonString(const QString& text);
 
 // The data block of index.html: {"session":S,"maxFrames":M,"stamp":"...","frames":[...]}, each
-// frame {"frame":F,"caption":"...","file":"..."} or with "missing":"BMP" / "HTM" for "file".
+// frame {"frame":F,"caption":"...","file":"..."} or with "missing":"BMP" / "HTM" for "file", and
+// with changes "changes":{"from":F,"regions":[[x,y,width,height],...]} (plus "sizes":true).
 std::string PageDataJson(const PageData& data);
 
 // index.html: the page template with PageDataJson in its data block.

@@ -99,4 +99,14 @@ Status ReportLoadedBitmap(const std::string& bmpPath, int status, const FrameBit
     return Failure{kExitFailure, error};
 }
 
+CommandStreams ReportStreams(const std::optional<PngRequest>& png, CommandStreams io) {
+    return png && WritesToStandardOutput(png->path) ? CommandStreams{io.err, io.err} : io;
+}
+
+PngInterruptGuard::PngInterruptGuard(const std::optional<PngRequest>& png) {
+    if (png) {
+        m_guard.emplace();
+    }
+}
+
 }  // namespace kelvista::replaycli

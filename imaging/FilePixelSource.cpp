@@ -17,7 +17,7 @@
 #else
 #include <fstream>
 #ifdef _WIN32
-#include <windows.h>
+#include "DiskFile.h"
 #endif
 #endif
 
@@ -167,23 +167,14 @@ private:
 }  // namespace
 
 #ifdef _WIN32
-// Whether `path` is a file on a disk: a folder, a device (CON, NUL, COM1) or a pipe
-// (\\.\pipe\...) is not, and a stream opened on one could wait on its reads.
+// Whether `path` is a file on a disk: a stream opened on anything else could wait on its reads.
 static bool IsDiskFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
-        return false;
-    }
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = OpenDiskFileForReading(path);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const bool disk = GetFileType(handle) == FILE_TYPE_DISK;
     CloseHandle(handle);
-    return disk;
+    return true;
 }
 #endif
 

@@ -11,6 +11,8 @@
 #include <windows.h>
 
 #include <filesystem>
+
+#include "DiskFile.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,21 +92,9 @@ int OpenRegularFileAt(int folderFd, const char* name, uint64_t* size) {
 
 std::FILE* OpenRegularFileForReading(const std::string& path) {
 #ifdef _WIN32
-    // A folder, or a name Windows gives to a device or a pipe (CON, NUL, COM1, \\.\pipe\...),
-    // is refused from its attributes and then from the opened handle's type, so nothing waits.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
-        return nullptr;
-    }
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Only a file on a disk: nothing read from it can wait.
+    HANDLE handle = OpenDiskFileForReading(path);
     if (handle == INVALID_HANDLE_VALUE) {
-        return nullptr;
-    }
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseHandle(handle);
         return nullptr;
     }
     // Binary: the caption reader applies the text-mode rules itself, once.

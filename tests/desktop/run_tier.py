@@ -121,6 +121,31 @@ def wine_with_window_manager(results, processes, work, exe):
         subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
 
 
+def in_work_folder(results, prefix, subfolders, body):
+    """Runs body(processes, work) in a fresh folder, then stops every process it started and
+    removes the folder, unless something failed and KELVISTA_KEEP_DESKTOP_LOGS asks to keep it."""
+    # A short folder: message boxes show base paths under it.
+    work = tempfile.mkdtemp(prefix=prefix, dir="/tmp")
+    for sub in subfolders:
+        os.makedirs(os.path.join(work, sub))
+    processes = Processes()
+    try:
+        body(processes, work)
+    finally:
+        processes.stop_all()
+        if results.failures and os.environ.get("KELVISTA_KEEP_DESKTOP_LOGS"):
+            print(f"logs kept in {work}")
+        else:
+            shutil.rmtree(work, ignore_errors=True)
+
+
+def finish(results, label, started):
+    """Prints the tier's time and summary; the exit status says whether anything failed."""
+    print(f"-- {label}: {time.monotonic() - started:.1f} s")
+    results.summary()
+    return 1 if results.failures else 0
+
+
 def main_wine(build):
     exe = os.path.abspath(os.path.join(build, "viewer", "kelvista.exe"))
     results = Results("wine")
@@ -132,21 +157,12 @@ def main_wine(build):
     elif not os.path.isfile(exe):
         results.fail("Wine tier", f"no kelvista.exe at {exe}")
     else:
-        work = tempfile.mkdtemp(prefix="kvw-", dir="/tmp")
-        os.makedirs(os.path.join(work, "wine"))
-        processes = Processes()
-        try:
+        def body(processes, work):
             with Stopwatch("kelvista.exe under Wine, X11 with openbox"):
                 wine_with_window_manager(results, processes, work, exe)
-        finally:
-            processes.stop_all()
-            if results.failures and os.environ.get("KELVISTA_KEEP_DESKTOP_LOGS"):
-                print(f"logs kept in {work}")
-            else:
-                shutil.rmtree(work, ignore_errors=True)
-    print(f"-- Wine tier: {time.monotonic() - started:.1f} s")
-    results.summary()
-    return 1 if results.failures else 0
+
+        in_work_folder(results, "kvw-", ("wine",), body)
+    return finish(results, "Wine tier", started)
 
 
 def main():
@@ -163,26 +179,15 @@ def main():
     elif not os.access(binary, os.X_OK):
         results.fail("desktop tier", f"no viewer binary at {binary}")
     else:
-        # A short folder: message boxes show base paths under it.
-        work = tempfile.mkdtemp(prefix="kvd-", dir="/tmp")
-        for sub in ("x11", "hidpi", "wayland", "memory"):
-            os.makedirs(os.path.join(work, sub))
-        processes = Processes()
-        try:
+        def body(processes, work):
             with Stopwatch("X11 with openbox, then HiDPI"):
                 x11_with_window_manager(results, processes, work, binary)
             with Stopwatch("Wayland (Weston nested in Xvfb), then at output scale 2"):
                 wayland(results, processes, work, binary)
             memory_bounds(results, processes, os.path.join(work, "memory"), binary, tool)
-        finally:
-            processes.stop_all()
-            if results.failures and os.environ.get("KELVISTA_KEEP_DESKTOP_LOGS"):
-                print(f"logs kept in {work}")
-            else:
-                shutil.rmtree(work, ignore_errors=True)
-    print(f"-- desktop tier: {time.monotonic() - started:.1f} s")
-    results.summary()
-    return 1 if results.failures else 0
+
+        in_work_folder(results, "kvd-", ("x11", "hidpi", "wayland", "memory"), body)
+    return finish(results, "desktop tier", started)
 
 
 if __name__ == "__main__":

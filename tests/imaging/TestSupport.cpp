@@ -13,51 +13,54 @@
 
 namespace kelvista::test {
 
-TempFile::TempFile(const std::vector<uint8_t>& bytes) {
+namespace {
+
+// A name no other object or test process uses at the same time.
+std::string UniqueName(const std::string& kind) {
     static std::atomic<int> counter{0};
-    m_path = (std::filesystem::temp_directory_path() /
-              ("kelvista-imaging-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
-               ".bmp"))
-                 .string();
-    std::ofstream out(m_path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + m_path);
-    }
+    return "kelvista-" + kind + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
-TempFile::~TempFile() {
+std::string InTempDirectory(const std::string& name) {
+    return (std::filesystem::temp_directory_path() / name).string();
+}
+
+}  // namespace
+
+TempPath::~TempPath() {
     std::error_code ignored;
     std::filesystem::remove(m_path, ignored);
 }
 
-WaitingFile::WaitingFile() {
-    static std::atomic<int> counter{0};
-    const std::string name =
-        "kelvista-waiting-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+TempFile::TempFile(const std::vector<uint8_t>& bytes)
+    : TempPath(InTempDirectory(UniqueName("imaging") + ".bmp")) {
+    std::ofstream out(path(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path());
+    }
+}
+
 #ifdef _WIN32
-    m_path = "\\\\.\\pipe\\" + name;
+// Nothing is left at the pipe's name once its server end is closed: the removal finds nothing.
+WaitingFile::WaitingFile() : TempPath("\\\\.\\pipe\\" + UniqueName("waiting")) {
     m_pipe =
-        CreateNamedPipeA(m_path.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+        CreateNamedPipeA(path().c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
     if (m_pipe == INVALID_HANDLE_VALUE) {
-        throw std::runtime_error("cannot make " + m_path);
+        throw std::runtime_error("cannot make " + path());
     }
-#else
-    m_path = (std::filesystem::temp_directory_path() / name).string();
-    if (::mkfifo(m_path.c_str(), 0600) != 0) {
-        throw std::runtime_error("cannot make " + m_path);
-    }
-#endif
 }
 
 WaitingFile::~WaitingFile() {
-#ifdef _WIN32
     CloseHandle(m_pipe);
-#else
-    std::error_code ignored;
-    std::filesystem::remove(m_path, ignored);
-#endif
 }
+#else
+WaitingFile::WaitingFile() : TempPath(InTempDirectory(UniqueName("waiting"))) {
+    if (::mkfifo(path().c_str(), 0600) != 0) {
+        throw std::runtime_error("cannot make " + path());
+    }
+}
+#endif
 
 DibSection SentinelDib() {
     static uint8_t marker;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BmpLoader.h"
@@ -26,34 +27,37 @@ private:
     TraceSink m_previous;
 };
 
-// A file in the temporary directory, removed when it goes.
-class TempFile {
+// A fresh path that is removed, with whatever was made there, when the object goes.
+class TempPath {
 public:
-    explicit TempFile(const std::vector<uint8_t>& bytes);
-    ~TempFile();
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
+    ~TempPath();
+    TempPath(const TempPath&) = delete;
+    TempPath& operator=(const TempPath&) = delete;
 
     const std::string& path() const { return m_path; }
+
+protected:
+    explicit TempPath(std::string path) : m_path(std::move(path)) {}
 
 private:
     std::string m_path;
 };
 
+// A file in the temporary directory, removed when it goes.
+class TempFile : public TempPath {
+public:
+    explicit TempFile(const std::vector<uint8_t>& bytes);
+};
+
 // A path on which a plain open or read would wait forever: a FIFO without a writer on Unix, a
 // named pipe that nobody connects to on Windows. Gone with the object.
-class WaitingFile {
+class WaitingFile : public TempPath {
 public:
     WaitingFile();
+#ifdef _WIN32
     ~WaitingFile();
-    WaitingFile(const WaitingFile&) = delete;
-    WaitingFile& operator=(const WaitingFile&) = delete;
-
-    const std::string& path() const { return m_path; }
 
 private:
-    std::string m_path;
-#ifdef _WIN32
     void* m_pipe = nullptr;  // the pipe's server end, which keeps it in being
 #endif
 };

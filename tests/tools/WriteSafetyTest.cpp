@@ -33,7 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::Lines;
-using test::RunInProcess;
 using test::ToolRun;
 
 std::string LastLine(const std::string& text) {
@@ -78,7 +77,7 @@ protected:
         for (const std::string& argument : arguments) {
             list.append(QString::fromStdString(argument));
         }
-        return RunInProcess(list);
+        return test::RunInProcess(list);
     }
 
     test::ReplayTree m_tree;
@@ -256,7 +255,7 @@ TEST_F(WriteSafety, AStagingFolderLeftByAKilledRunGoesWithTheNextExport) {
 
 TEST_F(WriteSafety, HelpsTellTheNewRules) {
     for (const char* command : {"export", "sheet", "decode", "frame"}) {
-        const std::string help = RunInProcess({command, "--help"}).out;
+        const std::string help = test::RunInProcess({command, "--help"}).out;
         EXPECT_NE(help.find("--force"), std::string::npos) << command;
         EXPECT_NE(help.find("130"), std::string::npos) << command;
         EXPECT_NE(help.find("replay"), std::string::npos) << command;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,35 +25,48 @@ protected:
     QWidget owner;
 };
 
-TEST_F(ValueDialogTest, EnterConfirmsWithTheTypedTextInPlaceOfTheSelectedValue) {
-    WhenModalShows([](QWidget* modal) {
+// The dialog opens with the value selected in its field; what is typed replaces it.
+struct AskCase {
+    const char* name;
+    QString title;
+    QString label;
+    QString value;
+    QString typed;
+    Qt::Key key;
+    bool confirmed;
+    QString result;
+};
+
+class AskValueTest : public ValueDialogTest, public testing::WithParamInterface<AskCase> {};
+
+TEST_P(AskValueTest, ShowsTheValueSelectedAndAnswersByKey) {
+    const AskCase& c = GetParam();
+    WhenModalShows([&c](QWidget* modal) {
         auto* dialog = qobject_cast<ValueDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Select [session.frame]"));
-        EXPECT_EQ(dialog->label()->text(), QStringLiteral("[session.frame]"));
+        EXPECT_EQ(dialog->windowTitle(), c.title);
+        EXPECT_EQ(dialog->label()->text(), c.label);
         EXPECT_EQ(QApplication::focusWidget(), dialog->editField());
-        EXPECT_EQ(dialog->editField()->selectedText(), QStringLiteral("3.7"));
-        QTest::keyClicks(dialog->editField(), QStringLiteral("5.012"));
-        QTest::keyClick(dialog->editField(), Qt::Key_Return);
+        EXPECT_EQ(dialog->editField()->selectedText(), c.value);
+        QTest::keyClicks(dialog->editField(), c.typed);
+        QTest::keyClick(dialog->editField(), c.key);
     });
     DialogQuestions questions;
-    QString value = QStringLiteral("3.7");
-    EXPECT_TRUE(questions.AskValue(&owner, QStringLiteral("Select [session.frame]"),
-                                   QStringLiteral("[session.frame]"), value));
-    EXPECT_EQ(value, QStringLiteral("5.012"));
+    QString value = c.value;
+    EXPECT_EQ(questions.AskValue(&owner, c.title, c.label, value), c.confirmed);
+    EXPECT_EQ(value, c.result);
 }
 
-TEST_F(ValueDialogTest, EscapeCancelsAndLeavesTheValue) {
-    WhenModalShows([](QWidget* modal) {
-        QTest::keyClicks(modal->focusWidget(), QStringLiteral("99"));
-        QTest::keyClick(modal->focusWidget(), Qt::Key_Escape);
-    });
-    DialogQuestions questions;
-    QString value = QStringLiteral("1000");
-    EXPECT_FALSE(questions.AskValue(&owner, QStringLiteral("Select Max Frames"),
-                                    QStringLiteral("Max Frames (10-1000)"), value));
-    EXPECT_EQ(value, QStringLiteral("1000"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Keys, AskValueTest,
+    testing::Values(AskCase{"EnterConfirmsWithTheTypedTextInPlaceOfTheSelectedValue",
+                            QStringLiteral("Select [session.frame]"),
+                            QStringLiteral("[session.frame]"), QStringLiteral("3.7"),
+                            QStringLiteral("5.012"), Qt::Key_Return, true, QStringLiteral("5.012")},
+                    AskCase{"EscapeCancelsAndLeavesTheValue", QStringLiteral("Select Max Frames"),
+                            QStringLiteral("Max Frames (10-1000)"), QStringLiteral("1000"),
+                            QStringLiteral("99"), Qt::Key_Escape, false, QStringLiteral("1000")}),
+    [](const testing::TestParamInfo<AskCase>& param) { return std::string(param.param.name); });
 
 TEST_F(ValueDialogTest, TabMovesFromEditToOkToCancelAndCancelButtonCancels) {
     ValueDialog dialog(&owner);

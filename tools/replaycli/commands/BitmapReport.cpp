@@ -98,4 +98,14 @@ Status WritePngOutput(const PngRequest& png, const QImage& image, const std::str
     return Failure{kExitFailure, error};
 }
 
+CommandStreams ReportStreams(const std::optional<PngRequest>& png, CommandStreams io) {
+    return png && WritesToStandardOutput(png->path) ? CommandStreams{io.err, io.err} : io;
+}
+
+PngInterruptGuard::PngInterruptGuard(const std::optional<PngRequest>& png) {
+    if (png) {
+        m_guard.emplace();
+    }
+}
+
 }  // namespace kelvista::replaycli

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "FrameBitmap.h"
+#include "InterruptSignals.h"
 #include "cli/Command.h"
 #include "cli/CommandArguments.h"
 
@@ -26,6 +27,20 @@ inline const std::vector<OptionSpec> kPngOptions = {{"png", "OUT"}, {"force"}};
 
 // The request of the parsed "--png OUT [--force]", none without --png.
 std::optional<PngRequest> PngRequestOf(const char* command, const ParsedArguments& arguments);
+
+// The streams the report goes to: a PNG on standard output has it to itself, so the report goes
+// to stderr then.
+CommandStreams ReportStreams(const std::optional<PngRequest>& png, CommandStreams io);
+
+// While it lives and a PNG is asked for, a signal takes back the PNG written so far and stops the
+// run cleanly (see fileio::InterruptGuard); without --png signals act as usual.
+class PngInterruptGuard {
+public:
+    explicit PngInterruptGuard(const std::optional<PngRequest>& png);
+
+private:
+    std::optional<fileio::InterruptGuard> m_guard;
+};
 
 // Loads a screenshot exactly as the viewer does (LoadBMP) and prints "status: N", and for a loaded
 // bitmap "size: WxH" and "depth: D" (the file's bits per pixel). With `png`, a loaded picture is

@@ -1,12 +1,10 @@
 // decode FILE: loads a screenshot as the viewer does and says what it found.
 #include <optional>
 
-#include "InterruptSignals.h"
 #include "cli/Command.h"
 #include "cli/CommandArguments.h"
 #include "cli/Output.h"
 #include "commands/BitmapReport.h"
-#include "commands/OutputTarget.h"
 
 namespace kelvista::replaycli {
 
@@ -14,15 +12,8 @@ namespace {
 
 Status RunDecode(const ParsedArguments& arguments, CommandStreams io) {
     const std::optional<PngRequest> png = PngRequestOf("decode", arguments);
-    // A signal while OUT is written takes it back and stops the run cleanly.
-    std::optional<fileio::InterruptGuard> interruptGuard;
-    if (png) {
-        interruptGuard.emplace();
-    }
-    // A PNG on standard output has it to itself: the report goes to stderr then.
-    return ReportBitmap(
-        LocalPath(arguments.positionals().front()), png,
-        png && WritesToStandardOutput(png->path) ? CommandStreams{io.err, io.err} : io);
+    const PngInterruptGuard interruptGuard(png);
+    return ReportBitmap(LocalPath(arguments.positionals().front()), png, ReportStreams(png, io));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "CaptionFile.h"
-#include "InterruptSignals.h"
 #include "MissingReplayFolder.h"
 #include "ReplayFrame.h"
 #include "ReplayLayout.h"
@@ -12,7 +11,6 @@
 #include "cli/Output.h"
 #include "cli/PathText.h"
 #include "commands/BitmapReport.h"
-#include "commands/OutputTarget.h"
 #include "commands/SessionArguments.h"
 
 namespace kelvista::replaycli {
@@ -55,11 +53,7 @@ Status ShowFrame(const ParsedArguments& arguments, const std::optional<PngReques
         return NotThere(DisplayPath(basePath).toStdString() +
                         ": no frame here (needs both .bmp and .htm)");
     }
-    // A signal while OUT is written takes it back and stops the run cleanly.
-    std::optional<fileio::InterruptGuard> interruptGuard;
-    if (png) {
-        interruptGuard.emplace();
-    }
+    const PngInterruptGuard interruptGuard(png);
     BitmapHandle bitmap;
     DibSection dib;
     const FrameContent content = ReadFrame(basePath, bitmap, dib);
@@ -75,10 +69,7 @@ Status ShowFrame(const ParsedArguments& arguments, const std::optional<PngReques
 
 Status RunFrame(const ParsedArguments& arguments, CommandStreams io) {
     const std::optional<PngRequest> png = PngRequestOf("frame", arguments);
-    // A PNG on standard output has it to itself: the report goes to stderr then.
-    return ShowFrame(
-        arguments, png,
-        png && WritesToStandardOutput(png->path) ? CommandStreams{io.err, io.err} : io);
+    return ShowFrame(arguments, png, ReportStreams(png, io));
 }
 
 }  // namespace

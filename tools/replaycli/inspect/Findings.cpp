@@ -1,6 +1,7 @@
 #include "inspect/Findings.h"
 
 #include <algorithm>
+#include <array>
 
 #include "FrameNumbers.h"
 #include "ReplayLayout.h"
@@ -94,27 +95,13 @@ Finding NameFinding(FindingKind kind, std::string path, std::string message) {
 }  // namespace
 
 const char* FindingKindName(FindingKind kind) {
-    switch (kind) {
-        case FindingKind::BadName:
-            return "bad-name";
-        case FindingKind::UnreadableFolder:
-            return "unreadable-folder";
-        case FindingKind::Gap:
-            return "gap";
-        case FindingKind::BeyondWrap:
-            return "beyond-wrap";
-        case FindingKind::NoCaption:
-            return "no-caption";
-        case FindingKind::NoScreenshot:
-            return "no-screenshot";
-        case FindingKind::PathTooLong:
-            return "path-too-long";
-        case FindingKind::BadCaption:
-            return "bad-caption";
-        case FindingKind::BadScreenshot:
-            return "bad-screenshot";
-    }
-    return "?";
+    // In the order of FindingKind.
+    static constexpr auto kNames = std::to_array<const char*>(
+        {"bad-name", "unreadable-folder", "gap", "beyond-wrap", "no-caption", "no-screenshot",
+         "path-too-long", "bad-caption", "bad-screenshot"});
+    static_assert(kNames.size() == kFindingKindCount);
+    const auto index = static_cast<size_t>(kind);
+    return index < kNames.size() ? kNames[index] : "?";
 }
 
 std::string FindingLine(const Finding& finding) {

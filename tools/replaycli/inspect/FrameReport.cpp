@@ -1,6 +1,7 @@
 #include "inspect/FrameReport.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include <QThreadPool>
@@ -40,21 +41,13 @@ FrameStatus StatusOf(const FrameReport& report) {
 }
 
 const char* StatusName(FrameStatus status) {
-    switch (status) {
-        case FrameStatus::Present:
-            return "present";
-        case FrameStatus::NoScreenshot:
-            return "no-screenshot";
-        case FrameStatus::NoCaption:
-            return "no-caption";
-        case FrameStatus::PathTooLong:
-            return "path-too-long";
-        case FrameStatus::BadCaption:
-            return "bad-caption";
-        case FrameStatus::BadScreenshot:
-            return "bad-screenshot";
-    }
-    return "?";
+    // In the order of FrameStatus.
+    static constexpr auto kNames =
+        std::to_array<const char*>({"present", "no-screenshot", "no-caption", "path-too-long",
+                                    "bad-caption", "bad-screenshot"});
+    static_assert(kNames.size() == static_cast<size_t>(FrameStatus::BadScreenshot) + 1);
+    const auto index = static_cast<size_t>(status);
+    return index < kNames.size() ? kNames[index] : "?";
 }
 
 std::string ScreenshotProblem(const FrameReport& report) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <numeric>
+#include <tuple>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -224,8 +225,11 @@ void Clustering::joinNeighbours(DisjointSets& sets) {
                     continue;
                 }
                 const CellBox& other = m_cells[size_t(below + side)];
+                if (other.empty()) {
+                    continue;  // its bounds are the empty sentinels, not to subtract
+                }
                 const int32_t gapX = side > 0 ? other.minX - box.maxX : box.minX - other.maxX;
-                if (!other.empty() && gapX <= m_join && other.minY - box.maxY <= m_join &&
+                if (gapX <= m_join && other.minY - box.maxY <= m_join &&
                     sets.find(here) != sets.find(below + side) &&
                     diagonalTouch(box, other, side > 0)) {
                     sets.join(here, below + side);
@@ -274,7 +278,8 @@ bool Clustering::run(FrameDiff& out) {
         }
     }
     std::sort(out.regions.begin(), out.regions.end(), [](const DiffRegion& a, const DiffRegion& b) {
-        return a.y != b.y ? a.y < b.y : a.x < b.x;
+        // Top to bottom, left to right; boxes that start at one point, smaller first.
+        return std::tie(a.y, a.x, a.height, a.width) < std::tie(b.y, b.x, b.height, b.width);
     });
     return true;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "BmpBytes.h"
@@ -131,7 +132,8 @@ std::vector<DiffRegion> BruteForce(const Frame& from, const Frame& to, int32_t j
             {x0->first, y0->second, x1->first - x0->first + 1, y1->second - y0->second + 1});
     }
     std::sort(regions.begin(), regions.end(), [](const DiffRegion& a, const DiffRegion& b) {
-        return a.y != b.y ? a.y < b.y : a.x < b.x;
+        // Top to bottom, left to right; boxes that start at one point, smaller first.
+        return std::tie(a.y, a.x, a.height, a.width) < std::tie(b.y, b.x, b.height, b.width);
     });
     return regions;
 }

@@ -6,26 +6,17 @@
 
 #include "BmpDecoder.h"
 #include "BmpPixelSource.h"
+#include "FrameDiff.h"
 #include "PixelBlock.h"
 #include "Trace.h"
-
-#if defined(__x86_64__) || defined(__i386__)
-#define KELVISTA_HAVE_SSSE3 1
-#include <immintrin.h>
-#else
-#define KELVISTA_HAVE_SSSE3 0
-#endif
+#include "Widen16.h"
+#include "WidenOver.h"
 
 namespace kelvista {
 
 namespace {
 
 #if KELVISTA_HAVE_SSSE3
-bool HasSsse3() {
-    static const bool supported = __builtin_cpu_supports("ssse3");
-    return supported;
-}
-
 // Rows at least this wide (a frame of such rows is several megabytes, larger than the caches)
 // whose destination is 16-byte aligned are written with non-temporal stores: ordinary stores
 // would first read every destination line only to overwrite it, and evict the file's bytes.
@@ -41,29 +32,18 @@ __attribute__((target("ssse3"))) inline void Store16(uint8_t* dst, __m128i value
     }
 }
 
-// Four 24-bit pixels from the low 12 bytes of `pixels` as blue, green, red, 0xFF: the shuffle
-// leaves each fourth byte 0, the OR makes it 0xFF.
-__attribute__((target("ssse3"))) inline __m128i Widen4(__m128i pixels, __m128i spread,
-                                                       __m128i opaque) {
-    return _mm_or_si128(_mm_shuffle_epi8(pixels, spread), opaque);
-}
-
 // Widens whole groups of 16 pixels (48 bytes in, 64 out) with byte shuffles; returns how many
 // pixels it did. Reads and writes stay within the groups.
 template <bool kStreaming>
 __attribute__((target("ssse3"))) int ExpandGroupsSsse3(uint8_t* dst, const uint8_t* src,
                                                        int count) {
-    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     int i = 0;
     for (; i + 16 <= count; i += 16, src += 48, dst += 64) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16));
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 32));
-        Store16<kStreaming>(dst, Widen4(a, spread, opaque));
-        Store16<kStreaming>(dst + 16, Widen4(_mm_alignr_epi8(b, a, 12), spread, opaque));
-        Store16<kStreaming>(dst + 32, Widen4(_mm_alignr_epi8(c, b, 8), spread, opaque));
-        Store16<kStreaming>(dst + 48, Widen4(_mm_srli_si128(c, 4), spread, opaque));
+        __m128i pixels[4];
+        Widen16(src, pixels);
+        for (int k = 0; k < 4; ++k) {
+            Store16<kStreaming>(dst + 16 * k, pixels[k]);
+        }
     }
     if constexpr (kStreaming) {
         _mm_sfence();  // order the non-temporal stores before anything that follows
@@ -82,13 +62,24 @@ int ExpandRow24To32Ssse3(uint8_t* dst, const uint8_t* src, int count) {
 // to keep the reads few, small beside the frame, which is what stepping may hold three of.
 constexpr size_t kStagingBytes = size_t{64} << 10;
 
-int FinishLoad(BitmapHandle loaded, BitmapHandle& bitmapOut, DibSection& dibOut) {
+// A load over the frame before: its picture, whose block a 24-bit file of its size and depth is
+// widened over in place, and the map of what that changed.
+struct Over {
+    BitmapHandle previous;
+    ChangeMap& changes;
+    bool widenedOver = false;
+};
+
+int Convert(BitmapHandle& bitmapInOut, Over* over);
+
+int FinishLoad(BitmapHandle loaded, BitmapHandle& bitmapOut, DibSection& dibOut,
+               Over* over = nullptr) {
     bitmapOut = std::move(loaded);
     if (!bitmapOut) {
         TraceMessage("LoadImage failed");
         return -1;
     }
-    if (ConvertTo32BitDib(bitmapOut) < 0) {
+    if (Convert(bitmapOut, over) < 0) {
         TraceMessage("ConvertTo32BitDib failed");
         return -2;
     }
@@ -102,18 +93,32 @@ int FinishLoad(BitmapHandle loaded, BitmapHandle& bitmapOut, DibSection& dibOut)
     return 0;
 }
 
+// Asks for the lines of a row of the frame before ahead of its widening: a bottom-up file walks
+// the picture's rows downwards in memory, where the hardware's own prefetch does not follow, and
+// the frame before is read only for the comparison, so its lines come from memory (measured:
+// ls --changes over 2,000 frames of 1920x1080 1.50 x check --deep without, 1.14 to 1.21 x with).
+void PrefetchRow(const uint8_t* row, size_t bytes) {
+    for (size_t i = 0; i < bytes; i += 64) {
+        __builtin_prefetch(row + i);
+    }
+}
+
 // Reads the stored rows of a 24-bit source in runs and widens each into its picture row of the
-// top-down `target`.
-bool WidenRows(BmpPixelSource& source, const DibSection& target) {
+// top-down `target`; with `over`, over the frame before that `target` holds, marking what changed.
+bool WidenRows(BmpPixelSource& source, const DibSection& target, ChangeMap* over) {
     const SourceRowLayout& layout = source.rowLayout();
     const size_t sourceStride = static_cast<size_t>(layout.bytesPerRow);
     const size_t rows = static_cast<size_t>(target.height);
+    const size_t targetStride = static_cast<size_t>(target.bytesPerRow);
     const size_t runRows = std::clamp<size_t>(kStagingBytes / sourceStride, 1, rows);
     std::unique_ptr<uint8_t[]> staging(new (std::nothrow) uint8_t[runRows * sourceStride]);
     if (!staging) {
         NotePixelMemoryShortage();
         return false;
     }
+    const auto pictureRow = [&](size_t stored) {
+        return layout.topDown ? stored : rows - 1 - stored;
+    };
     for (size_t first = 0; first < rows; first += runRows) {
         const size_t count = std::min(runRows, rows - first);
         if (!source.readAt(layout.pixelOffset + uint64_t{first} * sourceStride, staging.get(),
@@ -122,12 +127,96 @@ bool WidenRows(BmpPixelSource& source, const DibSection& target) {
         }
         for (size_t i = 0; i < count; ++i) {
             const size_t stored = first + i;
-            const size_t pictureRow = layout.topDown ? stored : rows - 1 - stored;
-            ExpandRow24To32(target.bits + pictureRow * static_cast<size_t>(target.bytesPerRow),
-                            staging.get() + i * sourceStride, target.width);
+            uint8_t* row = target.bits + pictureRow(stored) * targetStride;
+            const uint8_t* from = staging.get() + i * sourceStride;
+            if (over == nullptr) {
+                ExpandRow24To32(row, from, target.width);
+                continue;
+            }
+            if (stored + 2 < rows) {
+                PrefetchRow(target.bits + pictureRow(stored + 2) * targetStride,
+                            static_cast<size_t>(target.width) * 4);
+            }
+            WidenRowOver(row, from, target.width, *over, static_cast<int32_t>(pictureRow(stored)));
         }
     }
     return true;
+}
+
+// Whether the frame before can take the 24-bit picture of `source` in place: a 32-bit block of
+// that size and row length, from a 24-bit file too (the depth the result records).
+bool TakesInPlace(const FrameBitmap* previous, const FrameBitmap& source) {
+    return previous != nullptr && previous->bits() != nullptr && previous->bitsPerPixel() == 32 &&
+           previous->sourceBitsPerPixel() == 24 && previous->width() == source.width() &&
+           previous->height() == source.height() &&
+           int64_t{previous->bytesPerRow()} == int64_t{source.width()} * 4;
+}
+
+int Convert(BitmapHandle& bitmapInOut, Over* over) {
+    TraceMessage("ConvertTo32BitDib");
+    DibSection source;
+    if (!GetDibSection(bitmapInOut.get(), source)) {
+        TraceMessage("GetObject failed");
+        return -1;
+    }
+    const bool decodable = bitmapInOut->decodable();
+    if (source.bitsPerPixel == 32 && decodable) {
+        return 1;
+    }
+    if (source.bitsPerPixel != 24 || !decodable || bitmapInOut->source() == nullptr) {
+        TraceMessage("source image is " + std::to_string(source.bitsPerPixel) + "bit");
+        return -2;
+    }
+    TraceMessage("size(" + std::to_string(source.width) + "," + std::to_string(source.height) +
+                 ")");
+    // Over the frame before, the map's memory is the only new memory; without it the load goes on
+    // as a plain one, into a new block.
+    const bool inPlace = over != nullptr && TakesInPlace(over->previous.get(), *bitmapInOut) &&
+                         over->changes.reset(source.width, source.height);
+    BitmapHandle result = inPlace
+                              ? std::move(over->previous)
+                              : FrameBitmap::Create32Uninitialised(
+                                    source.width, source.height, bitmapInOut->sourceBitsPerPixel());
+    if (!result) {
+        TraceMessage("CreateDIBSection failed");
+        return -3;
+    }
+    DibSection target;
+    if (!GetDibSection(result.get(), target)) {
+        TraceMessage("GetObject failed");
+        return -4;
+    }
+    // The rows are still in the file; if it can no longer give them, the 32-bit bitmap cannot be
+    // made, which is the creation step failing.
+    if (!WidenRows(*bitmapInOut->source(), target, inPlace ? &over->changes : nullptr)) {
+        TraceMessage("CreateDIBSection failed");
+        return -3;
+    }
+    if (inPlace) {
+        over->widenedOver = true;
+    }
+    bitmapInOut = std::move(result);
+    return 0;
+}
+
+// LoadBMP over the picture `bitmapInOut` holds; see LoadBMPOpenFileOver.
+int LoadOver(std::unique_ptr<BmpPixelSource> source, BitmapHandle& bitmapInOut, DibSection& dibOut,
+             ChangeMap& changes) {
+    TraceMessage("LoadBMP ...");
+    ClearPixelMemoryShortage();
+    changes.clear();
+    Over over{std::move(bitmapInOut), changes};
+    DibSection before;
+    const bool hadPicture = GetDibSection(over.previous.get(), before) &&
+                            before.bitsPerPixel == 32 && before.bits != nullptr;
+    const int code =
+        FinishLoad(DecodeBmp(std::move(source)), bitmapInOut, dibOut, hadPicture ? &over : nullptr);
+    if (code != 0) {
+        changes.clear();  // a partly widened map says nothing
+    } else if (!over.widenedOver && hadPicture && !MapChanges(before, dibOut, changes)) {
+        changes.clear();  // another size, or no memory for the map
+    }
+    return code;
 }
 
 }  // namespace
@@ -153,46 +242,24 @@ int LoadBMPFromMemory(const uint8_t* data, size_t size, BitmapHandle& bitmapOut,
     return FinishLoad(DecodeBmp(BmpPixelSource::FromMemory(data, size)), bitmapOut, dibOut);
 }
 
+#if defined(__unix__) || defined(__APPLE__)
+int LoadBMPOpenFileOver(int fd, uint64_t size, BitmapHandle& bitmapInOut, DibSection& dibOut,
+                        ChangeMap& changes) {
+    return LoadOver(BmpPixelSource::FromOpenFile(fd, size), bitmapInOut, dibOut, changes);
+}
+#endif
+
+int LoadBMPFromMemoryOver(const uint8_t* data, size_t size, BitmapHandle& bitmapInOut,
+                          DibSection& dibOut, ChangeMap& changes) {
+    return LoadOver(BmpPixelSource::FromMemory(data, size), bitmapInOut, dibOut, changes);
+}
+
 bool LastLoadRanOutOfMemory() {
     return PixelMemoryShortage();
 }
 
 int ConvertTo32BitDib(BitmapHandle& bitmapInOut) {
-    TraceMessage("ConvertTo32BitDib");
-    DibSection source;
-    if (!GetDibSection(bitmapInOut.get(), source)) {
-        TraceMessage("GetObject failed");
-        return -1;
-    }
-    const bool decodable = bitmapInOut->decodable();
-    if (source.bitsPerPixel == 32 && decodable) {
-        return 1;
-    }
-    if (source.bitsPerPixel != 24 || !decodable || bitmapInOut->source() == nullptr) {
-        TraceMessage("source image is " + std::to_string(source.bitsPerPixel) + "bit");
-        return -2;
-    }
-    TraceMessage("size(" + std::to_string(source.width) + "," + std::to_string(source.height) +
-                 ")");
-    BitmapHandle result = FrameBitmap::Create32Uninitialised(source.width, source.height,
-                                                             bitmapInOut->sourceBitsPerPixel());
-    if (!result) {
-        TraceMessage("CreateDIBSection failed");
-        return -3;
-    }
-    DibSection target;
-    if (!GetDibSection(result.get(), target)) {
-        TraceMessage("GetObject failed");
-        return -4;
-    }
-    // The rows are still in the file; if it can no longer give them, the 32-bit bitmap cannot be
-    // made, which is the creation step failing.
-    if (!WidenRows(*bitmapInOut->source(), target)) {
-        TraceMessage("CreateDIBSection failed");
-        return -3;
-    }
-    bitmapInOut = std::move(result);
-    return 0;
+    return Convert(bitmapInOut, nullptr);
 }
 
 int ExpandRow24To32(uint8_t* dst, const uint8_t* src, int count) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ChangeMap.h"
 #include "FrameBitmap.h"
 
 namespace kelvista {
@@ -28,6 +29,21 @@ int LoadBMPOpenFile(int fd, uint64_t size, BitmapHandle& bitmapOut, DibSection& 
 // that is not 32-bit (its rows are still read from `data`).
 int LoadBMPFromMemory(const uint8_t* data, size_t size, BitmapHandle& bitmapOut,
                       DibSection& dibOut);
+
+// Loading frames in order, each over the one before: the code and the result in `bitmapInOut` and
+// `dibOut` are exactly LoadBMPOpenFile's (or LoadBMPFromMemory's) for the file, and the picture
+// `bitmapInOut` held before is given up either way. A 24-bit file of that picture's size (itself
+// from a 24-bit file) is widened over it in place, writing only the pixels that changed: the frame
+// before is read, never copied. `changes` then maps the pixels whose colour bytes differ from the
+// picture held before; it is also filled, by comparing the two, for any other pair of loaded
+// pictures of one size, and cleared to 0 x 0 when there is none (nothing held, a code other than
+// 0, another size, or no memory for the map).
+#if defined(__unix__) || defined(__APPLE__)
+int LoadBMPOpenFileOver(int fd, uint64_t size, BitmapHandle& bitmapInOut, DibSection& dibOut,
+                        ChangeMap& changes);
+#endif
+int LoadBMPFromMemoryOver(const uint8_t* data, size_t size, BitmapHandle& bitmapInOut,
+                          DibSection& dibOut, ChangeMap& changes);
 
 // Whether the latest load on this thread failed because memory for its pixels could not be had,
 // not because of the file: its code alone does not tell (the viewer shows both alike).

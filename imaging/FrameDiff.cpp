@@ -111,23 +111,17 @@ private:
 
 class Clustering {
 public:
-    Clustering(const DibSection& from, const DibSection& to, int32_t join)
-        : m_from(from), m_to(to), m_join(join) {}
+    Clustering(const ChangeMap& map, int32_t join) : m_map(map), m_join(join) {}
 
     bool run(FrameDiff& out);
 
 private:
-    RowPair row(int32_t y) const {
-        return {m_from.bits + size_t(y) * size_t(m_from.bytesPerRow),
-                m_to.bits + size_t(y) * size_t(m_to.bytesPerRow)};
-    }
     size_t cellIndex(int32_t cx, int32_t cy) const { return size_t(cy) * size_t(m_cellsX) + cx; }
     void scan(uint64_t& changed);
     void joinNeighbours(DisjointSets& sets);
     bool diagonalTouch(const CellBox& upper, const CellBox& lower, bool lowerIsRight);
 
-    const DibSection& m_from;
-    const DibSection& m_to;
+    const ChangeMap& m_map;
     const int32_t m_join;
     int32_t m_cellsX = 0;
     int32_t m_cellsY = 0;
@@ -136,20 +130,18 @@ private:
     std::vector<int32_t> m_lowerRows;
 };
 
-// Rows go in blocks of 16 pixels: an equal block costs one compare, and a block with changes
-// gives a mask whose bits are taken a cell at a time (count, first and last in one step each).
+// Only flagged rows are read, and of those only the groups with changes; a group's mask is taken
+// a cell at a time (count, first and last in one step each).
 void Clustering::scan(uint64_t& changed) {
-    const int32_t width = m_to.width;
-    for (int32_t y = 0; y < m_to.height; ++y) {
-        const RowPair pair = row(y);
+    for (int32_t y = 0; y < m_map.height(); ++y) {
+        if (!m_map.rowChanged(y)) {
+            continue;
+        }
+        const uint16_t* masks = m_map.rowMasks(y);
         const int32_t cy = y / m_join;
-        for (int32_t base = 0; base < width; base += 16) {
-            const int32_t count = std::min(16, width - base);
-            if (count == 16 &&
-                SixteenEqual(pair.from + size_t(base) * 4, pair.to + size_t(base) * 4)) {
-                continue;
-            }
-            for (uint32_t mask = ChangedMask(pair, base, count); mask != 0;) {
+        for (int32_t group = 0; group < m_map.groupsPerRow(); ++group) {
+            const int32_t base = group * 16;
+            for (uint32_t mask = masks[group]; mask != 0;) {
                 const int32_t first = base + std::countr_zero(mask);
                 const int32_t cx = first / m_join;
                 const int32_t cellEnd = std::min((cx + 1) * m_join - base, 16);
@@ -174,10 +166,9 @@ bool Clustering::diagonalTouch(const CellBox& upper, const CellBox& lower, bool 
     const auto extremes = [this](const CellBox& box, bool wantMax, std::vector<int32_t>& rows) {
         rows.assign(size_t(box.maxY - box.minY + 1), -1);
         for (int32_t y = box.minY; y <= box.maxY; ++y) {
-            const RowPair pair = row(y);
             for (int32_t i = 0; i <= box.maxX - box.minX; ++i) {
                 const int32_t x = wantMax ? box.maxX - i : box.minX + i;
-                if (pair.differs(x)) {
+                if (m_map.changed(x, y)) {
                     rows[size_t(y - box.minY)] = x;
                     break;
                 }
@@ -240,8 +231,8 @@ void Clustering::joinNeighbours(DisjointSets& sets) {
 }
 
 bool Clustering::run(FrameDiff& out) {
-    m_cellsX = m_to.width / m_join + (m_to.width % m_join != 0);
-    m_cellsY = m_to.height / m_join + (m_to.height % m_join != 0);
+    m_cellsX = m_map.width() / m_join + (m_map.width() % m_join != 0);
+    m_cellsY = m_map.height() / m_join + (m_map.height() % m_join != 0);
     const size_t cells = size_t(m_cellsX) * size_t(m_cellsY);
     std::vector<int32_t> parent;
     try {
@@ -291,27 +282,68 @@ bool Usable(const DibSection& dib) {
 
 }  // namespace
 
-std::optional<FrameDiff> CompareFrames(const DibSection& from, const DibSection& to, int32_t join) {
-    if (!Usable(from) || !Usable(to) || join < 1) {
+bool MapChanges(const DibSection& from, const DibSection& to, ChangeMap& map) {
+    if (!Usable(from) || !Usable(to) || from.width != to.width || from.height != to.height ||
+        !map.reset(to.width, to.height)) {
+        return false;
+    }
+    for (int32_t y = 0; y < to.height; ++y) {
+        const RowPair pair{from.bits + size_t(y) * size_t(from.bytesPerRow),
+                           to.bits + size_t(y) * size_t(to.bytesPerRow)};
+
+        for (int32_t base = 0; base < to.width; base += 16) {
+            const int32_t count = std::min(16, to.width - base);
+            if (count == 16 &&
+                SixteenEqual(pair.from + size_t(base) * 4, pair.to + size_t(base) * 4)) {
+                continue;
+            }
+            if (const uint32_t mask = ChangedMask(pair, base, count)) {
+                map.mark(y, base / 16, mask);
+            }
+        }
+    }
+    return true;
+}
+
+std::optional<FrameDiff> ClusterChanges(const ChangeMap& map, int32_t join) {
+    if (map.width() <= 0 || map.height() <= 0 || join < 1) {
         return std::nullopt;
     }
     FrameDiff diff;
-    diff.fromWidth = from.width;
-    diff.fromHeight = from.height;
-    diff.toWidth = to.width;
-    diff.toHeight = to.height;
-    if (from.width != to.width || from.height != to.height) {
-        diff.sizesDiffer = true;
-        diff.changedPixels = uint64_t(to.width) * uint64_t(to.height);
-        diff.regions.push_back({0, 0, to.width, to.height});
-        return diff;
-    }
+    diff.fromWidth = diff.toWidth = map.width();
+    diff.fromHeight = diff.toHeight = map.height();
     // A join beyond the frame behaves as the frame's own extent and keeps the cell count sane.
-    Clustering clustering(from, to, std::min(join, std::max(to.width, to.height)));
+    Clustering clustering(map, std::min(join, std::max(map.width(), map.height())));
     if (!clustering.run(diff)) {
         return std::nullopt;
     }
     return diff;
+}
+
+FrameDiff SizesDiffer(int32_t fromWidth, int32_t fromHeight, int32_t toWidth, int32_t toHeight) {
+    FrameDiff diff;
+    diff.fromWidth = fromWidth;
+    diff.fromHeight = fromHeight;
+    diff.toWidth = toWidth;
+    diff.toHeight = toHeight;
+    diff.sizesDiffer = true;
+    diff.changedPixels = uint64_t(toWidth) * uint64_t(toHeight);
+    diff.regions.push_back({0, 0, toWidth, toHeight});
+    return diff;
+}
+
+std::optional<FrameDiff> CompareFrames(const DibSection& from, const DibSection& to, int32_t join) {
+    if (!Usable(from) || !Usable(to) || join < 1) {
+        return std::nullopt;
+    }
+    if (from.width != to.width || from.height != to.height) {
+        return SizesDiffer(from.width, from.height, to.width, to.height);
+    }
+    ChangeMap map;
+    if (!MapChanges(from, to, map)) {
+        return std::nullopt;
+    }
+    return ClusterChanges(map, join);
 }
 
 std::string ChangedPercentText(uint64_t changed, uint64_t total) {

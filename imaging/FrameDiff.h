@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ChangeMap.h"
 #include "FrameBitmap.h"
 
 namespace kelvista {
@@ -20,8 +21,9 @@ namespace kelvista {
 // Frames of different sizes are not compared pixel by pixel: `sizesDiffer` is set, every pixel of
 // the second frame counts as changed and the whole second frame is the one region.
 //
-// Rows are compared 16 pixels at a time with masked 128-bit (SSE2) or 64-bit compares, and
-// the clustering works on cells of join × join pixels (20 bytes each), never on a per-pixel record.
+// The changed pixels are first mapped (ChangeMap.h, one bit a pixel), rows compared 16 pixels at a
+// time with masked 128-bit (SSE2) or 64-bit compares; the clustering then works on the map and on
+// cells of join × join pixels (20 bytes each).
 
 struct DiffRegion {
     int32_t x = 0;
@@ -47,6 +49,16 @@ inline constexpr int32_t kDefaultJoin = 8;
 // at least width * 4 bytes, when `join` is below 1, or when the cells cannot be allocated.
 std::optional<FrameDiff> CompareFrames(const DibSection& from, const DibSection& to,
                                        int32_t join = kDefaultJoin);
+
+// The two steps of CompareFrames for frames of one size. MapChanges fills `map` with the pixels
+// whose colours differ; false when either frame is not usable as above, their sizes differ, or the
+// map cannot be allocated. ClusterChanges gives the count and regions of a filled map (nullopt on
+// an empty 0 x 0 map, a join below 1, or no memory for the cells).
+bool MapChanges(const DibSection& from, const DibSection& to, ChangeMap& map);
+std::optional<FrameDiff> ClusterChanges(const ChangeMap& map, int32_t join = kDefaultJoin);
+
+// What frames of different sizes give: the whole second frame changed, as one region.
+FrameDiff SizesDiffer(int32_t fromWidth, int32_t fromHeight, int32_t toWidth, int32_t toHeight);
 
 // The share `changed` / `total` in percent with two decimals, without the sign: "0.06". A share
 // that is not zero never prints as zero ("0.01" at least), and one short of all never as "100.00"

@@ -1,4 +1,5 @@
-// CompareFrames: known changed rectangles, sizes, depths, and random frames against the definition.
+// CompareFrames: known changed rectangles, sizes, depths, and random frames against the definition;
+// loading a frame over the one before against a fresh load and the comparison.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "BmpBuilder.h"
 #include "BmpBytes.h"
 #include "BmpLoader.h"
 #include "FrameDiff.h"
@@ -154,6 +156,76 @@ TEST(FrameDiff, RandomFramesMatchTheDefinition) {
         ASSERT_TRUE(diff);
         ASSERT_EQ(diff->regions, BruteForce(from, to, join))
             << width << "x" << height << " join " << join << " round " << round;
+    }
+}
+
+// A load over the frame before must leave exactly what a fresh load gives, with the code of a
+// fresh load, and map exactly what comparing the two pictures maps.
+TEST(FrameDiff, LoadingOverTheFrameBeforeIsAFreshLoadAndItsComparison) {
+    BmpOptions bits32;
+    bits32.bitsPerPixel = 32;
+    BmpOptions topDown;
+    topDown.topDown = true;
+    BmpOptions bits8;
+    bits8.bitsPerPixel = 8;
+    const struct {
+        const char* name;
+        BmpOptions before;
+        BmpOptions after;
+        std::vector<std::pair<int32_t, int32_t>> changed;  // pixels of a 37 x 5 frame
+        int32_t afterWidth = 37;
+        size_t cut = 0;  // bytes cut off the second file
+        int code = 0;
+        bool mapped = true;
+    } rows[] = {
+        {"in place, whole and last groups", {}, {}, {{0, 0}, {15, 1}, {16, 1}, {36, 4}, {33, 2}}},
+        {"in place, unchanged", {}, {}, {}},
+        {"top-down over bottom-up", {}, topDown, {{3, 0}, {20, 4}}},
+        {"32-bit over 24-bit", {}, bits32, {{7, 3}}},
+        {"24-bit over 32-bit", bits32, {}, {{36, 0}}},
+        {"sizes differ", {}, {}, {}, 38, 0, 0, false},
+        {"rows cut short", {}, {}, {{1, 1}}, 37, 10, -1, false},
+        {"refused depth", {}, bits8, {}, 37, 0, -2, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Picture after = Picture::Generated(row.afterWidth, 5);
+        for (const auto& [x, y] : row.changed) {
+            after.pixels[size_t(y) * size_t(row.afterWidth) + size_t(x)].green ^= 0x40;
+        }
+        const std::vector<uint8_t> beforeFile = BuildBmp(Picture::Generated(37, 5), row.before);
+        std::vector<uint8_t> afterFile = BuildBmp(after, row.after);
+        afterFile.resize(afterFile.size() - row.cut);
+        BitmapHandle before, fresh, over;
+        DibSection beforeDib, freshDib, overDib;
+        ASSERT_EQ(LoadBMPFromMemory(beforeFile.data(), beforeFile.size(), before, beforeDib), 0);
+        ASSERT_EQ(LoadBMPFromMemory(beforeFile.data(), beforeFile.size(), over, overDib), 0);
+        const int code = LoadBMPFromMemory(afterFile.data(), afterFile.size(), fresh, freshDib);
+        ChangeMap map;
+        map.reset(4, 4);  // left from an earlier load: must not survive this one
+        map.mark(0, 0, 1);
+        EXPECT_EQ(LoadBMPFromMemoryOver(afterFile.data(), afterFile.size(), over, overDib, map),
+                  code);
+        EXPECT_EQ(code, row.code);
+        ASSERT_EQ(map.width() > 0, row.mapped);
+        if (code != 0) {
+            continue;
+        }
+        ASSERT_EQ(overDib.width, freshDib.width);
+        for (int32_t y = 0; y < freshDib.height; ++y) {
+            EXPECT_TRUE(std::equal(freshDib.bits + size_t(y) * size_t(freshDib.bytesPerRow),
+                                   freshDib.bits + size_t(y) * size_t(freshDib.bytesPerRow) +
+                                       size_t(freshDib.width) * 4,
+                                   overDib.bits + size_t(y) * size_t(overDib.bytesPerRow)))
+                << "row " << y;
+        }
+        for (int32_t y = 0; row.mapped && y < 5; ++y) {
+            for (int32_t x = 0; x < 37; ++x) {
+                const bool expected = std::find(row.changed.begin(), row.changed.end(),
+                                                std::pair(x, y)) != row.changed.end();
+                EXPECT_EQ(map.changed(x, y), expected) << x << "," << y;
+            }
+        }
     }
 }
 

@@ -51,7 +51,7 @@ FrameContent ReadFrame(const std::string& basePath, BitmapHandle& bitmap, DibSec
 #ifndef _WIN32
 FrameContent ReadFrameAt(int folderFd, const std::string& name, int screenshotFd,
                          uint64_t screenshotSize, BitmapHandle& bitmap, DibSection& dib,
-                         bool captionListedRegular) {
+                         bool captionListedRegular, ChangeMap* changes) {
     FrameContent content;
     const std::string captionName = name + ".htm";
     if (!ReadCaptionFileAt(folderFd, captionName.c_str(), content.caption, captionListedRegular)) {
@@ -60,7 +60,9 @@ FrameContent ReadFrameAt(int folderFd, const std::string& name, int screenshotFd
         return content;
     }
     return LoadAfterCaption(std::move(content), bitmap, dib, [&] {
-        return LoadBMPOpenFile(screenshotFd, screenshotSize, bitmap, dib);
+        return changes != nullptr
+                   ? LoadBMPOpenFileOver(screenshotFd, screenshotSize, bitmap, dib, *changes)
+                   : LoadBMPOpenFile(screenshotFd, screenshotSize, bitmap, dib);
     });
 }
 #endif

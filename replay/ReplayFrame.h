@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "ChangeMap.h"
 #include "FrameBitmap.h"
 
 namespace kelvista {
@@ -45,10 +46,12 @@ FrameContent ReadFrame(const std::string& basePath, BitmapHandle& bitmap, DibSec
 // The same reading for a frame whose files lie in the open folder `folderFd` under `name` (without
 // extension), its screenshot already opened by the caller as a regular file of `screenshotSize`
 // bytes. The reading takes over `screenshotFd` and closes it, whatever the outcome.
-// `captionListedRegular` is ReadCaptionFileAt's hint from the folder's listing.
+// `captionListedRegular` is ReadCaptionFileAt's hint from the folder's listing. With `changes`,
+// the screenshot is loaded over the picture `bitmap` holds, the frame before (LoadBMPOpenFileOver),
+// and `changes` maps what differs from it.
 FrameContent ReadFrameAt(int folderFd, const std::string& name, int screenshotFd,
                          uint64_t screenshotSize, BitmapHandle& bitmap, DibSection& dib,
-                         bool captionListedRegular = false);
+                         bool captionListedRegular = false, ChangeMap* changes = nullptr);
 #endif
 
 }  // namespace kelvista

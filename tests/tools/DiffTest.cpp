@@ -191,5 +191,19 @@ TEST(LsChanges, ColumnComparesWithThePreviousFrameNumber) {
     EXPECT_EQ(RunInProcess({"ls", "--changes"}).code, 2);
 }
 
+// Enough frames for batches of several, each frame loaded over the one before it: frame f has the
+// first f + 1 pixels of its top row white, so one pixel changes a step, and 39 from 3.039 to 3.000.
+TEST(LsChanges, ALongSessionComparesEveryStepWithTheFrameJustBefore) {
+    test::ReplayTree tree(40);
+    for (int32_t frame = 0; frame < 40; ++frame) {
+        tree.writeFrame(3, frame, test::Bmp24(Painted({{0, 0, frame + 1, 1}})), "f\n");
+    }
+    const std::vector<std::string> lines = Lines(RunInProcess({"ls", "3", "--changes"}).out);
+    ASSERT_EQ(lines.size(), 40u);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_NE(lines[i].find(i == 0 ? "  1.27%  " : "  0.03%  "), std::string::npos) << lines[i];
+    }
+}
+
 }  // namespace
 }  // namespace kelvista::replaycli

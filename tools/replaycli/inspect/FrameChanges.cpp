@@ -45,4 +45,36 @@ std::optional<FrameDiff> StepChanges::next(int32_t frame,
     return diff;
 }
 
+OverPicture& StepChanges::overPrevious(int32_t frame) {
+    const int32_t previous = PrevFrameNumber(frame, m_maxFrames);
+    if (m_lastFrame != previous) {
+        m_over.picture.reset();
+        DibSection ignored;
+        const std::optional<std::string> base = FindFrame(m_session, previous);
+        if (base &&
+            ReadFrame(*base, m_over.picture, ignored).outcome != FrameContent::Outcome::Loaded) {
+            m_over.picture.reset();
+        }
+    }
+    m_overFrom = DibSection{};
+    GetDibSection(m_over.picture.get(), m_overFrom);
+    return m_over;
+}
+
+std::optional<FrameDiff> StepChanges::loaded(int32_t frame, bool viewable, int32_t width,
+                                             int32_t height) {
+    m_lastFrame = frame;
+    if (!viewable) {
+        m_over.picture.reset();  // a refused bitmap, or the frame before under an unread caption
+        return std::nullopt;
+    }
+    if (m_overFrom.bits == nullptr) {
+        return std::nullopt;
+    }
+    if (m_overFrom.width != width || m_overFrom.height != height) {
+        return SizesDiffer(m_overFrom.width, m_overFrom.height, width, height);
+    }
+    return m_over.changes.width() > 0 ? ClusterChanges(m_over.changes) : std::nullopt;
+}
+
 }  // namespace kelvista::replaycli

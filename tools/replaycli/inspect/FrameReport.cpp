@@ -101,12 +101,13 @@ void TakeLoadVerdict(FrameReport& report, int loaderCode, const FrameBitmap* bit
         bitmap->sourceBitsPerPixel() > 0 ? bitmap->sourceBitsPerPixel() : bitmap->bitsPerPixel());
 }
 
+// A picture loaded over the frame before stays where it was loaded, for the frame after.
 void UsePicture(FrameReport& report, BitmapHandle& bitmap, const DibSection& dib,
-                const InspectOptions& options) {
+                const InspectOptions& options, bool loadedOver) {
     if (options.usePicture) {
         options.usePicture(report, dib);
     }
-    if (options.keepPicture) {
+    if (options.keepPicture && !loadedOver) {
         report.picture = std::move(bitmap);
         report.pictureDib = dib;
     }
@@ -115,11 +116,13 @@ void UsePicture(FrameReport& report, BitmapHandle& bitmap, const DibSection& dib
 // Reads a present frame whole, as the viewer does: its caption, then its picture from the
 // screenshot opened already.
 void ReadWhole(FrameReport& report, const FrameEntry& entry, const std::string& name,
-               int screenshotFd, uint64_t size, const InspectOptions& options) {
-    BitmapHandle bitmap;
+               int screenshotFd, uint64_t size, const InspectOptions& options, OverPicture* over) {
+    BitmapHandle ownBitmap;
+    BitmapHandle& bitmap = over != nullptr ? over->picture : ownBitmap;
     DibSection dib;
     FrameContent content = ReadFrameAt(entry.folder->fd(), name, screenshotFd, size, bitmap, dib,
-                                       entry.captionType == ListedType::Regular);
+                                       entry.captionType == ListedType::Regular,
+                                       over != nullptr ? &over->changes : nullptr);
     report.captionRead = content.outcome != FrameContent::Outcome::CaptionUnreadable;
     report.captionOpens = report.captionRead;
     report.caption = std::move(content.caption);
@@ -129,13 +132,14 @@ void ReadWhole(FrameReport& report, const FrameEntry& entry, const std::string& 
     TakeLoadVerdict(report, content.loaderCode, bitmap ? bitmap.get() : content.refused.get());
     report.outOfMemory = report.loaderCode != 0 && LastLoadRanOutOfMemory();
     if (report.loaderCode == 0) {
-        UsePicture(report, bitmap, dib, options);
+        UsePicture(report, bitmap, dib, options, over != nullptr);
     }
 }
 
 }  // namespace
 
-FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options) {
+FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options,
+                         OverPicture* over) {
     FrameReport report;
     report.session = session;
     report.frame = entry.frame;
@@ -161,7 +165,7 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
     const bool captionMayOpen = entry.captionListed && MayBeRegularFile(entry.captionType);
     if (options.screenshot == ScreenshotCheck::Decode && options.readCaption &&
         report.screenshotOpens && captionMayOpen) {
-        ReadWhole(report, entry, name, screenshotFd, size, options);
+        ReadWhole(report, entry, name, screenshotFd, size, options, over);
         return report;
     }
     if (captionMayOpen) {
@@ -182,13 +186,16 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
         TakeLoaderVerdict(report, probe.code, probe.width, probe.height, probe.sourceBitsPerPixel);
         return report;
     }
-    BitmapHandle bitmap;
+    BitmapHandle ownBitmap;
+    BitmapHandle& bitmap = over != nullptr ? over->picture : ownBitmap;
     DibSection dib;
-    const int code = LoadBMPOpenFile(screenshotFd, size, bitmap, dib);
+    const int code = over != nullptr
+                         ? LoadBMPOpenFileOver(screenshotFd, size, bitmap, dib, over->changes)
+                         : LoadBMPOpenFile(screenshotFd, size, bitmap, dib);
     TakeLoadVerdict(report, code, bitmap.get());
     report.outOfMemory = code != 0 && LastLoadRanOutOfMemory();
     if (code == 0) {
-        UsePicture(report, bitmap, dib, options);
+        UsePicture(report, bitmap, dib, options, over != nullptr);
     }
     return report;
 }

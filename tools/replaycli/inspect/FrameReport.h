@@ -83,14 +83,17 @@ struct InspectOptions {
     bool keepPicture = false;
     // InspectSession compares each frame with the one SHIFT+TAB steps back to under this wrap
     // count (FrameReport::changes). The comparing runs on the pool with the decoding, a batch at a
-    // time; the first frame of a batch reads its previous frame again (FrameChanges.h), so about
-    // one frame in 64 is decoded twice, and no picture outlives its batch's next frame.
+    // time, each frame loaded over the one before it (StepChanges); the first frame of a batch
+    // reads its previous frame again, so about one frame in 64 is decoded twice.
     std::optional<int32_t> changesWrap;
 };
 
 // Tests and loads one frame exactly as the viewer does (its files opened by name in the entry's
-// open folder). Safe to call from worker threads: it touches only the frame's own files.
-FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options);
+// open folder). Safe to call from worker threads: it touches only the frame's own files. With
+// `over`, the screenshot is loaded over the picture it holds, and stays there (never in
+// FrameReport::picture).
+FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options,
+                         OverPicture* over = nullptr);
 
 // Consecutive frames inspected by one task.
 struct FrameBatch {
@@ -110,25 +113,22 @@ template <typename Consume>
 void InspectSession(const SessionScan& scan, const InspectOptions& options, Consume consume) {
     const std::vector<FrameBatch> batches = FrameBatches(scan.frames.size());
     const int32_t session = scan.session;
-    InspectOptions comparing = options;
-    comparing.keepPicture = comparing.keepPicture || options.changesWrap.has_value();
     ForEachOrdered(
         batches,
-        [&scan, session, &comparing](const FrameBatch& batch) {
+        [&scan, session, &options](const FrameBatch& batch) {
             std::vector<FrameReport> reports;
             reports.reserve(batch.count);
             std::optional<StepChanges> steps;
-            if (comparing.changesWrap) {
-                steps.emplace(session, *comparing.changesWrap);
+            if (options.changesWrap) {
+                steps.emplace(session, *options.changesWrap);
             }
             for (size_t i = batch.first; i < batch.first + batch.count; ++i) {
-                FrameReport report = InspectFrame(session, scan.frames[i], comparing);
+                const FrameEntry& entry = scan.frames[i];
+                FrameReport report = InspectFrame(
+                    session, entry, options, steps ? &steps->overPrevious(entry.frame) : nullptr);
                 if (steps) {
-                    // Only a frame the viewer shows is one SHIFT+TAB steps back to.
-                    report.changes = steps->next(
-                        report.frame, report.viewable() ? std::move(report.picture) : nullptr,
-                        report.pictureDib);
-                    report.picture.reset();
+                    report.changes =
+                        steps->loaded(report.frame, report.viewable(), report.width, report.height);
                 }
                 reports.push_back(std::move(report));
             }

@@ -130,8 +130,17 @@ private:
     std::vector<int32_t> m_lowerRows;
 };
 
+// The changed pixels of a 16-bit mask, without the library call std::popcount makes where the
+// instruction is not assumed.
+uint32_t CountBits16(uint32_t mask) {
+    mask = mask - ((mask >> 1) & 0x5555u);
+    mask = (mask & 0x3333u) + ((mask >> 2) & 0x3333u);
+    mask = (mask + (mask >> 4)) & 0x0F0Fu;
+    return (mask + (mask >> 8)) & 0x1Fu;
+}
+
 // Only flagged rows are read, and of those only the groups with changes; a group's mask is taken
-// a cell at a time (count, first and last in one step each).
+// a cell at a time, from the cell holding its first pixel (first and last in one step each).
 void Clustering::scan(uint64_t& changed) {
     for (int32_t y = 0; y < m_map.height(); ++y) {
         if (!m_map.rowChanged(y)) {
@@ -140,19 +149,26 @@ void Clustering::scan(uint64_t& changed) {
         const uint16_t* masks = m_map.rowMasks(y);
         const int32_t cy = y / m_join;
         for (int32_t group = 0; group < m_map.groupsPerRow(); ++group) {
+            const uint32_t mask = masks[group];
+            if (mask == 0) {
+                continue;
+            }
+            changed += CountBits16(mask);
             const int32_t base = group * 16;
-            for (uint32_t mask = masks[group]; mask != 0;) {
-                const int32_t first = base + std::countr_zero(mask);
-                const int32_t cx = first / m_join;
-                const int32_t cellEnd = std::min((cx + 1) * m_join - base, 16);
-                const uint32_t bits = mask & ((1u << cellEnd) - 1);
-                changed += uint64_t(std::popcount(bits));
+            int32_t cx = (base + std::countr_zero(mask)) / m_join;
+            for (int32_t cellStart = cx * m_join; cellStart < base + 16;
+                 cellStart += m_join, ++cx) {
+                const int32_t from = std::max(cellStart - base, 0);
+                const int32_t to = std::min(cellStart + m_join - base, 16);
+                const uint32_t bits = mask & ((1u << to) - 1) & ~((1u << from) - 1);
+                if (bits == 0) {
+                    continue;
+                }
                 CellBox& box = m_cells[cellIndex(cx, cy)];
-                box.minX = std::min(box.minX, first);
+                box.minX = std::min(box.minX, base + std::countr_zero(bits));
                 box.maxX = std::max(box.maxX, base + 31 - std::countl_zero(bits));
                 box.minY = std::min(box.minY, y);
                 box.maxY = std::max(box.maxY, y);
-                mask &= ~bits;
             }
         }
     }

@@ -119,6 +119,8 @@ private:
     size_t cellIndex(int32_t cx, int32_t cy) const { return size_t(cy) * size_t(m_cellsX) + cx; }
     void scan(uint64_t& changed);
     void joinNeighbours(DisjointSets& sets);
+    void joinAcrossAndDown(DisjointSets& sets, int32_t cx, int32_t cy);
+    void joinDiagonals(DisjointSets& sets, int32_t cx, int32_t cy);
     bool diagonalTouch(const CellBox& upper, const CellBox& lower, bool lowerIsRight);
 
     const ChangeMap& m_map;
@@ -205,43 +207,58 @@ bool Clustering::diagonalTouch(const CellBox& upper, const CellBox& lower, bool 
     return false;
 }
 
+// Two passes: the cheap joins across and down first, so that the diagonal test, which reads the
+// map row by row, runs only for neighbours not joined by then (on a frame changed all over, none).
 void Clustering::joinNeighbours(DisjointSets& sets) {
-    for (int32_t cy = 0; cy < m_cellsY; ++cy) {
-        for (int32_t cx = 0; cx < m_cellsX; ++cx) {
-            const int32_t here = int32_t(cellIndex(cx, cy));
-            const CellBox& box = m_cells[size_t(here)];
-            if (box.empty()) {
-                continue;
-            }
-            if (cx + 1 < m_cellsX) {
-                const CellBox& right = m_cells[size_t(here) + 1];
-                if (!right.empty() && right.minX - box.maxX <= m_join) {
-                    sets.join(here, here + 1);
+    for (const bool diagonals : {false, true}) {
+        for (int32_t cy = 0; cy < m_cellsY; ++cy) {
+            for (int32_t cx = 0; cx < m_cellsX; ++cx) {
+                const int32_t here = int32_t(cellIndex(cx, cy));
+                if (!m_cells[size_t(here)].empty()) {
+                    diagonals ? joinDiagonals(sets, cx, cy) : joinAcrossAndDown(sets, cx, cy);
                 }
             }
-            if (cy + 1 >= m_cellsY) {
-                continue;
-            }
-            const int32_t below = int32_t(cellIndex(cx, cy + 1));
-            const CellBox& down = m_cells[size_t(below)];
-            if (!down.empty() && down.minY - box.maxY <= m_join) {
-                sets.join(here, below);
-            }
-            for (const int32_t side : {-1, 1}) {
-                if (cx + side < 0 || cx + side >= m_cellsX) {
-                    continue;
-                }
-                const CellBox& other = m_cells[size_t(below + side)];
-                if (other.empty()) {
-                    continue;  // its bounds are the empty sentinels, not to subtract
-                }
-                const int32_t gapX = side > 0 ? other.minX - box.maxX : box.minX - other.maxX;
-                if (gapX <= m_join && other.minY - box.maxY <= m_join &&
-                    sets.find(here) != sets.find(below + side) &&
-                    diagonalTouch(box, other, side > 0)) {
-                    sets.join(here, below + side);
-                }
-            }
+        }
+    }
+}
+
+void Clustering::joinAcrossAndDown(DisjointSets& sets, int32_t cx, int32_t cy) {
+    const int32_t here = int32_t(cellIndex(cx, cy));
+    const CellBox& box = m_cells[size_t(here)];
+    if (cx + 1 < m_cellsX) {
+        const CellBox& right = m_cells[size_t(here) + 1];
+        if (!right.empty() && right.minX - box.maxX <= m_join) {
+            sets.join(here, here + 1);
+        }
+    }
+    if (cy + 1 < m_cellsY) {
+        const int32_t below = int32_t(cellIndex(cx, cy + 1));
+        const CellBox& down = m_cells[size_t(below)];
+        if (!down.empty() && down.minY - box.maxY <= m_join) {
+            sets.join(here, below);
+        }
+    }
+}
+
+void Clustering::joinDiagonals(DisjointSets& sets, int32_t cx, int32_t cy) {
+    if (cy + 1 >= m_cellsY) {
+        return;
+    }
+    const int32_t here = int32_t(cellIndex(cx, cy));
+    const int32_t below = int32_t(cellIndex(cx, cy + 1));
+    const CellBox& box = m_cells[size_t(here)];
+    for (const int32_t side : {-1, 1}) {
+        if (cx + side < 0 || cx + side >= m_cellsX) {
+            continue;
+        }
+        const CellBox& other = m_cells[size_t(below + side)];
+        if (other.empty()) {
+            continue;  // its bounds are the empty sentinels, not to subtract
+        }
+        const int32_t gapX = side > 0 ? other.minX - box.maxX : box.minX - other.maxX;
+        if (gapX <= m_join && other.minY - box.maxY <= m_join &&
+            sets.find(here) != sets.find(below + side) && diagonalTouch(box, other, side > 0)) {
+            sets.join(here, below + side);
         }
     }
 }
@@ -306,7 +323,6 @@ bool MapChanges(const DibSection& from, const DibSection& to, ChangeMap& map) {
     for (int32_t y = 0; y < to.height; ++y) {
         const RowPair pair{from.bits + size_t(y) * size_t(from.bytesPerRow),
                            to.bits + size_t(y) * size_t(to.bytesPerRow)};
-
         for (int32_t base = 0; base < to.width; base += 16) {
             const int32_t count = std::min(16, to.width - base);
             if (count == 16 &&

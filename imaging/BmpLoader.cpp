@@ -1,3 +1,5 @@
+
+
 #include "BmpLoader.h"
 
 #include <algorithm>
@@ -93,15 +95,12 @@ int FinishLoad(BitmapHandle loaded, BitmapHandle& bitmapOut, DibSection& dibOut,
     return 0;
 }
 
-// Asks for the lines of a row of the frame before ahead of its widening: a bottom-up file walks
-// the picture's rows downwards in memory, where the hardware's own prefetch does not follow, and
-// the frame before is read only for the comparison, so its lines come from memory (measured:
-// ls --changes over 2,000 frames of 1920x1080 1.50 x check --deep without, 1.14 to 1.21 x with).
-void PrefetchRow(const uint8_t* row, size_t bytes) {
-    for (size_t i = 0; i < bytes; i += 64) {
-        __builtin_prefetch(row + i);
-    }
-}
+// Over the frame before, its rows are asked for this many rows ahead (WidenRowOver). A bottom-up
+// file walks the picture's rows downwards in memory, where the hardware's own prefetch does not
+// follow, and the frame before is only read, so its lines come from memory: over 2,000 frames of
+// 1920x1080, ls --changes took 1.50 x check --deep without, 1.45 to 1.56 x with whole rows asked
+// for at each row's start, and 1.13 to 1.20 x with a line asked for at each group (same runs).
+constexpr size_t kPrefetchRows = 4;
 
 // Reads the stored rows of a 24-bit source in runs and widens each into its picture row of the
 // top-down `target`; with `over`, over the frame before that `target` holds, marking what changed.
@@ -133,11 +132,12 @@ bool WidenRows(BmpPixelSource& source, const DibSection& target, ChangeMap* over
                 ExpandRow24To32(row, from, target.width);
                 continue;
             }
-            if (stored + 2 < rows) {
-                PrefetchRow(target.bits + pictureRow(stored + 2) * targetStride,
-                            static_cast<size_t>(target.width) * 4);
-            }
-            WidenRowOver(row, from, target.width, *over, static_cast<int32_t>(pictureRow(stored)));
+            const uint8_t* ahead =
+                stored + kPrefetchRows < rows
+                    ? target.bits + pictureRow(stored + kPrefetchRows) * targetStride
+                    : nullptr;
+            WidenRowOver(row, from, target.width, *over, static_cast<int32_t>(pictureRow(stored)),
+                         ahead);
         }
     }
     return true;

@@ -1,3 +1,5 @@
+
+
 #include "WidenOver.h"
 
 #include <cstring>
@@ -29,11 +31,14 @@ uint32_t WidenGroupOver(uint8_t* dst, const uint8_t* src, int32_t count) {
 // its loads and one compare; any other is stored whole.
 __attribute__((target("ssse3"))) int32_t WidenGroupsOverSsse3(uint8_t* dst, const uint8_t* src,
                                                               int32_t count, ChangeMap& changes,
-                                                              int32_t y) {
+                                                              int32_t y, const uint8_t* ahead) {
     const __m128i fourth = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     const __m128i ones = _mm_set1_epi32(-1);
     int32_t i = 0;
     for (; i + 16 <= count; i += 16, src += 48, dst += 64) {
+        if (ahead != nullptr) {
+            _mm_prefetch(reinterpret_cast<const char*>(ahead + size_t(i) * 4), _MM_HINT_T1);
+        }
         __m128i pixels[4];
         Widen16(src, pixels);
         __m128i equal[4];
@@ -62,12 +67,15 @@ __attribute__((target("ssse3"))) int32_t WidenGroupsOverSsse3(uint8_t* dst, cons
 
 }  // namespace
 
-void WidenRowOver(uint8_t* dst, const uint8_t* src, int32_t count, ChangeMap& changes, int32_t y) {
+void WidenRowOver(uint8_t* dst, const uint8_t* src, int32_t count, ChangeMap& changes, int32_t y,
+                  const uint8_t* ahead) {
     int32_t done = 0;
 #if KELVISTA_HAVE_SSSE3
     if (count >= 16 && HasSsse3()) {
-        done = WidenGroupsOverSsse3(dst, src, count, changes, y);
+        done = WidenGroupsOverSsse3(dst, src, count, changes, y, ahead);
     }
+#else
+    (void)ahead;
 #endif
     for (int32_t i = done; i < count; i += 16) {
         const int32_t n = count - i < 16 ? count - i : 16;

@@ -1,5 +1,3 @@
-
-
 #include "BmpLoader.h"
 
 #include <algorithm>

@@ -1,5 +1,3 @@
-
-
 #include "WidenOver.h"
 
 #include <cstring>

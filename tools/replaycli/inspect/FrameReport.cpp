@@ -186,16 +186,14 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
         TakeLoaderVerdict(report, probe.code, probe.width, probe.height, probe.sourceBitsPerPixel);
         return report;
     }
-    BitmapHandle ownBitmap;
-    BitmapHandle& bitmap = over != nullptr ? over->picture : ownBitmap;
+    // Not read whole, the frame is not one the viewer shows: nothing to load it over.
+    BitmapHandle bitmap;
     DibSection dib;
-    const int code = over != nullptr
-                         ? LoadBMPOpenFileOver(screenshotFd, size, bitmap, dib, over->changes)
-                         : LoadBMPOpenFile(screenshotFd, size, bitmap, dib);
+    const int code = LoadBMPOpenFile(screenshotFd, size, bitmap, dib);
     TakeLoadVerdict(report, code, bitmap.get());
     report.outOfMemory = code != 0 && LastLoadRanOutOfMemory();
     if (code == 0) {
-        UsePicture(report, bitmap, dib, options, over != nullptr);
+        UsePicture(report, bitmap, dib, options, false);
     }
     return report;
 }

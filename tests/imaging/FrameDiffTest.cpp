@@ -8,11 +8,15 @@
 #include <tuple>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "BmpBuilder.h"
 #include "BmpBytes.h"
 #include "BmpLoader.h"
 #include "FrameDiff.h"
 #include "TestPictures.h"
+#include "TestSupport.h"
 
 namespace kelvista::test {
 namespace {
@@ -227,6 +231,32 @@ TEST(FrameDiff, LoadingOverTheFrameBeforeIsAFreshLoadAndItsComparison) {
             }
         }
     }
+}
+
+// A file that shrinks while it is widened over the frame before fails as a fresh load of it does,
+// and leaves neither a map nor the half-overwritten picture of the frame before.
+TEST(FrameDiff, AFileShrinkingUnderALoadOverTheFrameBeforeFailsAsAFreshLoad) {
+    const int32_t width = 9000, height = 5;  // rows of 27,000 bytes: read two runs apart
+    Picture after = Picture::Generated(width, height);
+    after.pixels[size_t(width) * (height - 1)].red ^= 0x40;  // in the first row read
+    const std::vector<uint8_t> beforeFile = BuildBmp(Picture::Generated(width, height), {});
+    const std::vector<uint8_t> afterFile = BuildBmp(after, {});
+    const TempFile file(afterFile);
+    const int fd = ::open(file.path().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    // The first run of rows is still there; the rows after it are gone.
+    ASSERT_EQ(::truncate(file.path().c_str(), off_t(afterFile.size() - 2 * 27000)), 0);
+    BitmapHandle fresh, over;
+    DibSection freshDib, overDib;
+    ASSERT_EQ(LoadBMPFromMemory(beforeFile.data(), beforeFile.size(), over, overDib), 0);
+    const int code = LoadBMPOpenFile(fd, afterFile.size(), fresh, freshDib);
+    ChangeMap map;
+    EXPECT_EQ(LoadBMPOpenFileOver(fd, afterFile.size(), over, overDib, map), code);
+    ::close(fd);
+    EXPECT_EQ(code, -2);
+    EXPECT_EQ(map.width(), 0);
+    ASSERT_TRUE(over && fresh);
+    EXPECT_EQ(over->bitsPerPixel(), fresh->bitsPerPixel());
 }
 
 TEST(FrameDiff, PercentText) {

@@ -194,21 +194,23 @@ TEST(LsChanges, ColumnComparesWithThePreviousFrameNumber) {
 
 // Enough frames for batches of several, each frame loaded over the one before it: frame f has the
 // first f + 1 pixels of its top row white, so one pixel changes a step, and 39 from 3.039 to 3.000.
-// Inside the batches: a frame of another size, and a refused one that the next cannot step back to.
+// Inside the batches: a frame of another size, and a refused one and one without its caption file,
+// which the next cannot step back to.
 TEST(LsChanges, ALongSessionComparesEveryStepWithTheFrameJustBefore) {
     test::ReplayTree tree(40);
     const std::map<int32_t, std::string> unlike = {
-        {0, "1.27%"}, {20, "100.00%"}, {21, "100.00%"}, {30, "-"}, {31, "-"}};
+        {0, "1.27%"}, {20, "100.00%"}, {21, "100.00%"}, {30, "-"}, {31, "-"}, {35, "-"}, {36, "-"}};
     for (int32_t frame = 0; frame < 40; ++frame) {
         const QImage picture = Painted({{0, 0, frame + 1, 1}}, {64, frame == 20 ? 47 : 48});
-        tree.writeFrame(3, frame, frame == 30 ? test::Bmp8(4, 4) : test::Bmp24(picture), "f\n");
+        tree.writeFrame(3, frame, frame == 30 ? test::Bmp8(4, 4) : test::Bmp24(picture),
+                        frame == 35 ? "" : "f\n");
     }
     const std::vector<std::string> lines = Lines(RunInProcess({"ls", "3", "--changes"}).out);
     ASSERT_EQ(lines.size(), 40u);
     for (int32_t frame = 0; frame < 40; ++frame) {
         const auto found = unlike.find(frame);
         const std::string column = found == unlike.end() ? "0.03%" : found->second;
-        EXPECT_NE(lines[size_t(frame)].find("  " + column + " "), std::string::npos)
+        EXPECT_NE((lines[size_t(frame)] + " ").find("  " + column + " "), std::string::npos)
             << lines[size_t(frame)];
     }
 }

@@ -65,7 +65,7 @@ std::optional<FrameDiff> StepChanges::loaded(int32_t frame, bool viewable, int32
                                              int32_t height) {
     m_lastFrame = frame;
     if (!viewable) {
-        m_over.picture.reset();  // a refused bitmap, or the frame before under an unread caption
+        m_over.picture.reset();  // not a frame the viewer shows, so none to step back to
         return std::nullopt;
     }
     if (m_overFrom.bits == nullptr) {

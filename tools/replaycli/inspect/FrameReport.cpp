@@ -186,14 +186,16 @@ FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const Inspect
         TakeLoaderVerdict(report, probe.code, probe.width, probe.height, probe.sourceBitsPerPixel);
         return report;
     }
-    // Not read whole, the frame is not one the viewer shows: nothing to load it over.
-    BitmapHandle bitmap;
+    BitmapHandle ownBitmap;
+    BitmapHandle& bitmap = over != nullptr ? over->picture : ownBitmap;
     DibSection dib;
-    const int code = LoadBMPOpenFile(screenshotFd, size, bitmap, dib);
+    const int code = over != nullptr
+                         ? LoadBMPOpenFileOver(screenshotFd, size, bitmap, dib, over->changes)
+                         : LoadBMPOpenFile(screenshotFd, size, bitmap, dib);
     TakeLoadVerdict(report, code, bitmap.get());
     report.outOfMemory = code != 0 && LastLoadRanOutOfMemory();
     if (code == 0) {
-        UsePicture(report, bitmap, dib, options, false);
+        UsePicture(report, bitmap, dib, options, over != nullptr);
     }
     return report;
 }

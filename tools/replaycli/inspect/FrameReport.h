@@ -90,8 +90,8 @@ struct InspectOptions {
 
 // Tests and loads one frame exactly as the viewer does (its files opened by name in the entry's
 // open folder). Safe to call from worker threads: it touches only the frame's own files. With
-// `over`, a frame read whole has its screenshot loaded over the picture `over` holds, and the
-// picture stays there (never in FrameReport::picture).
+// `over`, a decoded screenshot is loaded over the picture `over` holds, and the picture stays
+// there (never in FrameReport::picture).
 FrameReport InspectFrame(int32_t session, const FrameEntry& entry, const InspectOptions& options,
                          OverPicture* over = nullptr);
 
